@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro tests: scratch folders and small file helpers.
+#include "support/TempDir.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dirlix::test {
+
+namespace {
+[[noreturn]] void fail(const std::string& what, const std::string& path)
+{
+    throw std::runtime_error(what + " " + path + ": " + std::strerror(errno));
+}
+
+// Restores write and search permission everywhere below @p path so that removal cannot fail
+// on folders a test made unreadable.
+void makeRemovable(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ec);
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ec)))
+        return;
+    for (std::filesystem::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+        makeRemovable(it->path());
+}
+} // namespace
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/dirlix-test-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        fail("mkdtemp", pattern);
+    mPath = pattern;
+}
+
+TempDir::~TempDir() { removeTree(mPath); }
+
+void makeDirs(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    if (ec)
+        throw std::runtime_error("mkdir " + path + ": " + ec.message());
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail("open", path);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            ::close(fd);
+            fail("write", path);
+        }
+        done += size_t(n);
+    }
+    ::close(fd);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        fail("read", path);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void setTimes(const std::string& path, std::time_t seconds)
+{
+    timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        fail("utimensat", path);
+}
+
+void removeTree(const std::string& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+        return;
+    makeRemovable(path);
+    std::filesystem::remove_all(path, ec);
+}
+
+std::time_t localTime(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+} // namespace dirlix::test

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro tests: a scratch folder removed at the end of its scope, and small file helpers.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace dirlix::test {
+
+/** A new empty folder below $TMPDIR (or /tmp); removed with everything in it on destruction. */
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    /** The folder's path, without a trailing separator. */
+    const std::string& path() const { return mPath; }
+    /** path() + "/" + @p relative. */
+    std::string operator/(const std::string& relative) const { return mPath + "/" + relative; }
+
+private:
+    std::string mPath;
+};
+
+/** Creates every folder of @p path (like mkdir -p). Throws on failure. */
+void makeDirs(const std::string& path);
+/** Writes @p bytes to @p path, replacing it. Throws on failure. */
+void writeFile(const std::string& path, const std::string& bytes = {});
+/** The whole content of @p path. Throws on failure. */
+std::string readFile(const std::string& path);
+/** Sets the access and modification times of @p path (not following a link) to @p seconds. */
+void setTimes(const std::string& path, std::time_t seconds);
+/** Removes @p path and everything below it; no error if it does not exist. */
+void removeTree(const std::string& path);
+/** Seconds since the epoch of a local date and time (mktime with daylight saving decided by the zone). */
+std::time_t localTime(int year, int month, int day, int hour, int minute, int second);
+
+} // namespace dirlix::test
