@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the command-line companion.
+#include "cli/ListCommand.h"
+
+#include "output/SettingsStore.h"
+#include "output/SystemLocale.h"
+#include "product/Version.h"
+#include "search/FileList.h"
+#include "search/Walker.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace dirlix::cli {
+
+namespace {
+
+constexpr const char* kDefaultDatePattern = "dd/mm/yy HH:MM:SS";
+
+// Collects output and writes it in large pieces; remembers the first write error.
+class OutputFile {
+public:
+    explicit OutputFile(int fd) : mFd(fd) { mBuffer.reserve(kFlushAt + 4096); }
+    ~OutputFile() { flush(); }
+
+    std::string& buffer() { return mBuffer; }
+    void maybeFlush()
+    {
+        if (mBuffer.size() >= kFlushAt)
+            flush();
+    }
+    void flush()
+    {
+        std::size_t done = 0;
+        while (done < mBuffer.size() && mError == 0) {
+            const ssize_t n = ::write(mFd, mBuffer.data() + done, mBuffer.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                mError = errno;
+            else
+                done += std::size_t(n);
+        }
+        mBuffer.clear();
+    }
+    int error() const { return mError; }
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 20;
+    int mFd;
+    int mError = 0;
+    std::string mBuffer;
+};
+
+std::string versionText()
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "Dirlix Pro %d.%02d.%04d", kVersionMajor, kVersionMinor, kVersionRevision);
+    return text;
+}
+
+std::string storedDatePattern()
+{
+    return GetSetting(QStringLiteral("Quillborne"), QStringLiteral("Dirlix Pro"), QStringLiteral("DateFormat"),
+                      QString::fromLatin1(kDefaultDatePattern))
+        .toStdString();
+}
+
+} // namespace
+
+std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, std::string& error)
+{
+    ListOptions options;
+    bool haveDirectory = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](const char* name) -> std::optional<std::string> {
+            if (i + 1 >= args.size()) {
+                error = std::string("option ") + name + " needs a value";
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        auto inlineValue = [&](const std::string& prefix) -> std::optional<std::string> {
+            if (arg.rfind(prefix, 0) == 0)
+                return arg.substr(prefix.size());
+            return std::nullopt;
+        };
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+            options.help = true;
+        } else if (!optionsEnded && arg == "--version") {
+            options.version = true;
+        } else if (!optionsEnded && (arg == "-d" || arg == "--date-format")) {
+            if (!(options.datePattern = value(arg.c_str())))
+                return std::nullopt;
+        } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--date-format=")) {
+            options.datePattern = *v;
+        } else if (!optionsEnded && (arg == "-o" || arg == "--output")) {
+            if (!(options.outputFile = value(arg.c_str())))
+                return std::nullopt;
+        } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--output=")) {
+            options.outputFile = *v;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else if (!haveDirectory) {
+            options.directory = arg;
+            haveDirectory = true;
+        } else {
+            error = "only one folder can be listed: " + arg;
+            return std::nullopt;
+        }
+    }
+    if (!haveDirectory && !options.help && !options.version) {
+        error = "no folder given";
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::string usageText()
+{
+    return "Usage: dirlix-list [OPTION]... DIR\n"
+           "List every file below DIR as the Search of Dirlix Pro does: one line per file with\n"
+           "File, Size, Attrib, Created, Modified, Directory, CYMD and MYMD, separated by tabs.\n"
+           "Folders whose name begins with '.' below DIR are skipped.\n"
+           "\n"
+           "  -d, --date-format PATTERN  date pattern of Created and Modified\n"
+           "                             (default: the stored setting, else \"dd/mm/yy HH:MM:SS\")\n"
+           "  -o, --output FILE          write to FILE instead of standard output\n"
+           "  -h, --help                 show this help and exit\n"
+           "      --version              show the version and exit\n"
+           "\n"
+           "Exit status: 0 when every folder was listed, 1 when some folders could not be read\n"
+           "(each is named on standard error) or the output could not be written, 2 when DIR\n"
+           "does not exist or the command line is wrong.\n";
+}
+
+int runList(const ListOptions& options, const WalkOptions& walkOptions)
+{
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return ExitOk;
+    }
+    if (options.version) {
+        std::printf("%s\n", versionText().c_str());
+        return ExitOk;
+    }
+
+    int fd = STDOUT_FILENO;
+    if (options.outputFile) {
+        fd = ::open(options.outputFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            std::fprintf(stderr, "dirlix-list: cannot write %s: %s\n", options.outputFile->c_str(),
+                         std::strerror(errno));
+            return ExitUsage;
+        }
+    }
+
+    const DateLocale locale = systemDateLocale();
+    const DatePattern datePattern(options.datePattern ? *options.datePattern : storedDatePattern());
+    const DatePattern sortKeyPattern(kSortKeyPattern);
+    int writeError = 0;
+    bool found = false;
+    Walker walker(walkOptions);
+    {
+        OutputFile out(fd);
+        found = walker.run(options.directory, [&](WalkBlock&& block) {
+            std::string& line = out.buffer();
+            for (const WalkEntry& entry : block.entries) {
+                const RowValues row{block.name(entry), entry.properties.size, entry.properties.created,
+                                    entry.properties.modified, entry.properties.attributes, block.folder};
+                for (int column = ColFile; column <= ColModifiedKey; ++column) {
+                    appendColumnText(line, column, row, datePattern, sortKeyPattern, locale);
+                    line += column == ColModifiedKey ? '\n' : '\t';
+                }
+            }
+            out.maybeFlush();
+        });
+        out.flush();
+        writeError = out.error();
+    }
+    if (options.outputFile && ::close(fd) != 0 && writeError == 0)
+        writeError = errno;
+
+    if (!found) {
+        std::fprintf(stderr, "dirlix-list: %s: no such folder (%s)\n", options.directory.c_str(),
+                     std::strerror(walker.startError()));
+        return ExitUsage;
+    }
+    for (const WalkError& failed : walker.errors())
+        std::fprintf(stderr, "dirlix-list: cannot read folder %s: %s\n", failed.folder.c_str(),
+                     std::strerror(failed.error));
+    if (writeError != 0) {
+        std::fprintf(stderr, "dirlix-list: write error: %s\n", std::strerror(writeError));
+        return ExitSomeUnreadable;
+    }
+    return walker.errors().empty() ? ExitOk : ExitSomeUnreadable;
+}
+
+} // namespace dirlix::cli

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the command-line companion dirlix-list: options and the listing.
+#pragma once
+
+#include "search/Walker.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dirlix::cli {
+
+/** The companion's options as given on its command line. */
+struct ListOptions {
+    std::string directory;
+    std::optional<std::string> datePattern; ///< empty optional: the stored setting, else the default
+    std::optional<std::string> outputFile;  ///< empty optional: standard output
+    bool help = false;
+    bool version = false;
+};
+
+/** Exit statuses of the companion. */
+enum ExitStatus : int {
+    ExitOk = 0,
+    ExitSomeUnreadable = 1, ///< the listing is complete, but some folders could not be read, or writing failed
+    ExitUsage = 2,          ///< bad command line, or the start folder does not exist
+};
+
+/** Reads @p args (without the program name). Returns nothing and sets @p error on a bad command line. */
+std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, std::string& error);
+
+/** The text of --help. */
+std::string usageText();
+
+/**
+ * Runs the companion with @p options; messages go to standard error. Returns the exit status.
+ * @p walkOptions lets tests reach the walk's seams.
+ */
+int runList(const ListOptions& options, const WalkOptions& walkOptions = {});
+
+} // namespace dirlix::cli

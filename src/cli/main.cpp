@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the entry of the command-line companion dirlix-list.
+#include "cli/ListCommand.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    // Arguments are kept as the bytes given: a folder name need not be valid in any encoding.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = dirlix::cli::parseArguments(args, error);
+    if (!options) {
+        std::fprintf(stderr, "dirlix-list: %s\nTry 'dirlix-list --help' for more information.\n", error.c_str());
+        return dirlix::cli::ExitUsage;
+    }
+    // QSettings and QLocale want an application object for the user's locale and paths.
+    QCoreApplication app(argc, argv);
+    return dirlix::cli::runList(*options);
+}

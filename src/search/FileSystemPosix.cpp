@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the file-system layer on Linux: openat, getdents64 and statx relative to a folder.
+#include "search/FileSystem.h"
+#include "search/FileRecord.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dirlix::fsys {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+
+// Attribute letters on POSIX: hidden by a leading dot, read-only when the owner may not write,
+// system for devices, FIFOs and sockets, compressed when the file system says so.
+std::uint16_t attributesOf(const char* name, const struct statx& st)
+{
+    std::uint16_t attributes = 0;
+    if (name[0] == '.')
+        attributes |= AttrHidden;
+    if ((st.stx_mask & STATX_MODE) && !(st.stx_mode & S_IWUSR))
+        attributes |= AttrReadOnly;
+    const mode_t type = st.stx_mode & S_IFMT;
+    if (type == S_IFCHR || type == S_IFBLK || type == S_IFIFO || type == S_IFSOCK)
+        attributes |= AttrSystem;
+    if ((st.stx_attributes_mask & STATX_ATTR_COMPRESSED) && (st.stx_attributes & STATX_ATTR_COMPRESSED))
+        attributes |= AttrCompressed;
+    return attributes;
+}
+
+void fill(const char* name, const struct statx& st, FileProperties& out)
+{
+    out.size = (st.stx_mask & STATX_SIZE) ? std::int64_t(st.stx_size) : 0;
+    out.modified = (st.stx_mask & STATX_MTIME) ? st.stx_mtime.tv_sec : 0;
+    if (st.stx_mask & STATX_BTIME) {
+        out.created = st.stx_btime.tv_sec;
+    } else if (st.stx_mask & STATX_CTIME) {
+        // No birth time on this file system: the earlier of status change and modification is
+        // the best stand-in, as a copy keeps its modification time but gets a new change time.
+        out.created = std::min<std::int64_t>(st.stx_ctime.tv_sec, out.modified);
+    } else {
+        out.created = out.modified;
+    }
+    out.attributes = attributesOf(name, st);
+    out.isFolder = S_ISDIR(st.stx_mode);
+}
+
+} // namespace
+
+FolderHandle openFolder(const std::string& path, int& error)
+{
+    int fd = ::open(path.c_str(), kFolderFlags);
+    if (fd < 0)
+        error = errno;
+    return fd;
+}
+
+FolderHandle openChildFolder(FolderHandle parent, const char* name, int& error)
+{
+    int fd = ::openat(parent, name, kFolderFlags);
+    if (fd < 0)
+        error = errno;
+    return fd;
+}
+
+void closeFolder(FolderHandle folder)
+{
+    if (folder >= 0)
+        ::close(folder);
+}
+
+bool folderIdentity(FolderHandle folder, FolderId& id)
+{
+    struct stat st;
+    if (::fstat(folder, &st) != 0)
+        return false;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    return true;
+}
+
+int readFolder(FolderHandle folder, FolderEntries& out)
+{
+    alignas(8) char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::getdents64(folder, buffer, sizeof buffer);
+        if (got == 0)
+            return 0;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        for (ssize_t pos = 0; pos < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + pos);
+            pos += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            EntryKind kind = EntryKind::Unknown;
+            if (entry->d_type == DT_DIR)
+                kind = EntryKind::Folder;
+            else if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+                kind = EntryKind::File;
+            const std::size_t length = std::strlen(name);
+            out.entries.push_back({std::uint32_t(out.names.size()), std::uint32_t(length), kind});
+            out.names.append(name, length + 1); // keep the terminating zero for the calls that take the name
+        }
+    }
+}
+
+int readProperties(FolderHandle folder, const char* name, FileProperties& out)
+{
+    constexpr unsigned kMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    struct statx st;
+    if (::statx(folder, name, AT_NO_AUTOMOUNT, kMask, &st) == 0) {
+        fill(name, st, out);
+        return 0;
+    }
+    int error = errno;
+    // A link that leads nowhere (or round in circles) is still an entry of the folder:
+    // list it with the link's own properties.
+    if (::statx(folder, name, AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW, kMask, &st) == 0) {
+        fill(name, st, out);
+        return 0;
+    }
+    return error;
+}
+
+} // namespace dirlix::fsys

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro tests: dirlix-list, in process and as the real program.
+#include "cli/ListCommand.h"
+#include "search/FixtureTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace dirlix;
+using namespace dirlix::test;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the installed-beside-the-tests program through the shell with @p environment.
+Run runProgram(const std::string& arguments, const std::string& environment = "")
+{
+    const std::string command = environment + " " DIRLIX_LIST_PROGRAM " " + arguments + " 2>/dev/null";
+    Run run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string expectedLines(const FileList& list)
+{
+    std::string lines;
+    for (const auto& row : rowsOf(list)) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            lines += row[i] + (i + 1 < row.size() ? "\t" : "\n");
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(ListCommand, WritesTheSameRowsAsSearchWithEightTabSeparatedTexts)
+{
+    TempDir tmp;
+    makeDirs(tmp / "tree/sub/.git");
+    writeFile(tmp / "tree/a.txt", "abc");
+    writeFile(tmp / "tree/odd\nname\xfe", "");
+    writeFile(tmp / "tree/sub/b", "12345");
+    writeFile(tmp / "tree/sub/.git/c", "");
+    setTimes(tmp / "tree/a.txt", localTime(2024, 3, 5, 14, 7, 9));
+
+    cli::ListOptions options;
+    options.directory = tmp / "tree";
+    options.datePattern = "yyyy-mm-ddTHH:MM";
+    options.outputFile = tmp / "out.txt";
+    EXPECT_EQ(cli::runList(options), cli::ExitOk);
+
+    FileList list;
+    search(tmp / "tree", list, "yyyy-mm-ddTHH:MM");
+    ASSERT_EQ(list.count(), 3u);
+    EXPECT_EQ(readFile(tmp / "out.txt"), expectedLines(list));
+}
+
+TEST(ListCommand, ExitStatusTellsMissingFolderAndUnreadableFolders)
+{
+    TempDir tmp;
+    makeDirs(tmp / "tree/locked");
+    makeDirs(tmp / "tree/open");
+    writeFile(tmp / "tree/locked/x", "");
+    writeFile(tmp / "tree/open/y", "");
+
+    cli::ListOptions options;
+    options.outputFile = tmp / "out.txt";
+    options.datePattern = "dd";
+    options.directory = tmp / "missing";
+    EXPECT_EQ(cli::runList(options), cli::ExitUsage);
+
+    options.directory = tmp / "tree";
+    WalkOptions walk;
+    walk.failFolder = [&](const std::string& folder) { return folder == tmp / "tree/locked/" ? EACCES : 0; };
+    EXPECT_EQ(cli::runList(options, walk), cli::ExitSomeUnreadable);
+    // The listing is complete apart from the unreadable folder.
+    const std::string out = readFile(tmp / "out.txt");
+    EXPECT_NE(out.find("y\t0\t"), std::string::npos);
+    EXPECT_EQ(out.find("x\t"), std::string::npos);
+
+    std::string error;
+    EXPECT_FALSE(cli::parseArguments({"--bogus", "dir"}, error));
+    EXPECT_FALSE(cli::parseArguments({"-d"}, error));
+    EXPECT_FALSE(cli::parseArguments({}, error));
+    EXPECT_FALSE(cli::parseArguments({"one", "two"}, error));
+    const auto dashed = cli::parseArguments({"--", "-named"}, error);
+    ASSERT_TRUE(dashed);
+    EXPECT_EQ(dashed->directory, "-named");
+}
+
+TEST(ListCommand, RealProgramUsesTheStoredDatePatternAndExitStatuses)
+{
+    TempDir tmp;
+    makeDirs(tmp / "config/Quillborne");
+    writeFile(tmp / "config/Quillborne/Quillborne.ini", "[Dirlix%20Pro]\nDateFormat=yyyymmdd\n");
+    makeDirs(tmp / "tree");
+    writeFile(tmp / "tree/f", "");
+    setTimes(tmp / "tree/f", localTime(2024, 3, 5, 14, 7, 9));
+
+    const std::string env = "XDG_CONFIG_HOME=" + tmp / "config";
+    const Run stored = runProgram("'" + tmp / "tree" + "'", env);
+    EXPECT_EQ(stored.status, 0);
+    EXPECT_NE(stored.out.find("\t20240305\t20240305\t"), std::string::npos) << stored.out;
+
+    const Run given = runProgram("-d 'dd Mmm yy' '" + tmp / "tree" + "'", env);
+    EXPECT_NE(given.out.find("\t05 Mar 24\t05 Mar 24\t"), std::string::npos) << given.out;
+
+    const Run fallback = runProgram("'" + tmp / "tree" + "'", "XDG_CONFIG_HOME=" + tmp / "none");
+    EXPECT_NE(fallback.out.find("\t05/03/24 14:07:09\t"), std::string::npos) << fallback.out;
+
+    EXPECT_EQ(runProgram("'" + tmp / "nothing" + "'").status, 2);
+    EXPECT_EQ(runProgram("--frobnicate").status, 2);
+    const Run version = runProgram("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "Dirlix Pro 1.01.0054\n");
+}
