@@ -14,16 +14,16 @@ using namespace dirlix::test;
 
 namespace {
 
-struct Run {
+struct ProgramRun {
     int status = -1;
     std::string out;
 };
 
 // Runs the installed-beside-the-tests program through the shell with @p environment.
-Run runProgram(const std::string& arguments, const std::string& environment = "")
+ProgramRun runProgram(const std::string& arguments, const std::string& environment = "")
 {
     const std::string command = environment + " " DIRLIX_LIST_PROGRAM " " + arguments + " 2>/dev/null";
-    Run run;
+    ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return run;
@@ -112,19 +112,19 @@ TEST(ListCommand, RealProgramUsesTheStoredDatePatternAndExitStatuses)
     setTimes(tmp / "tree/f", localTime(2024, 3, 5, 14, 7, 9));
 
     const std::string env = "XDG_CONFIG_HOME=" + tmp / "config";
-    const Run stored = runProgram("'" + tmp / "tree" + "'", env);
+    const ProgramRun stored = runProgram("'" + tmp / "tree" + "'", env);
     EXPECT_EQ(stored.status, 0);
-    EXPECT_NE(stored.out.find("\t20240305\t20240305\t"), std::string::npos) << stored.out;
+    EXPECT_NE(stored.out.find("\t20240305\t" + tmp / "tree/"), std::string::npos) << stored.out;
 
-    const Run given = runProgram("-d 'dd Mmm yy' '" + tmp / "tree" + "'", env);
-    EXPECT_NE(given.out.find("\t05 Mar 24\t05 Mar 24\t"), std::string::npos) << given.out;
+    const ProgramRun given = runProgram("-d 'dd Mmm yy' '" + tmp / "tree" + "'", env);
+    EXPECT_NE(given.out.find("\t05 Mar 24\t" + tmp / "tree/"), std::string::npos) << given.out;
 
-    const Run fallback = runProgram("'" + tmp / "tree" + "'", "XDG_CONFIG_HOME=" + tmp / "none");
-    EXPECT_NE(fallback.out.find("\t05/03/24 14:07:09\t"), std::string::npos) << fallback.out;
+    const ProgramRun fallback = runProgram("'" + tmp / "tree" + "'", "XDG_CONFIG_HOME=" + tmp / "none");
+    EXPECT_NE(fallback.out.find("\t05/03/24 14:07:09\t" + tmp / "tree/"), std::string::npos) << fallback.out;
 
     EXPECT_EQ(runProgram("'" + tmp / "nothing" + "'").status, 2);
     EXPECT_EQ(runProgram("--frobnicate").status, 2);
-    const Run version = runProgram("--version");
+    const ProgramRun version = runProgram("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "Dirlix Pro 1.01.0054\n");
 }
