@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: a QWidget window seen through the layout engine's window interface.
+#include "layout/QtLayoutWindow.h"
+
+#include "layout/QtLayoutAction.h"
+#include "layout/QtLayoutWidget.h"
+#include "layout/Twips.h"
+#include "layout/clsLayout.h"
+
+#include <QAction>
+
+namespace dirlix {
+
+std::shared_ptr<QtLayoutWindow> QtLayoutWindow::create(QWidget* window, const QList<QObject*>& controls)
+{
+    // The constructor is private so that every adapter lives in a shared_ptr, which the
+    // controls' Parent() relies on.
+    return std::shared_ptr<QtLayoutWindow>(new QtLayoutWindow(window, controls));
+}
+
+QtLayoutWindow::QtLayoutWindow(QWidget* window, const QList<QObject*>& controls)
+    : mWindow(window)
+{
+    for (QObject* control : controls)
+        mControls.append(control);
+}
+
+void QtLayoutWindow::setTag(QObject* control, const QString& tag)
+{
+    if (control)
+        control->setProperty(kTagProperty, tag);
+}
+
+QSize QtLayoutWindow::frameExtra() const
+{
+    return mWindow->frameGeometry().size() - mWindow->size();
+}
+
+void QtLayoutWindow::applyMinimumSize(const clsLayout& layout)
+{
+    if (!mWindow)
+        return;
+    const QSize extra = frameExtra();
+    mWindow->setMinimumSize(std::max(0, twipsToPixels(layout.MinWidth()) - extra.width()),
+                            std::max(0, twipsToPixels(layout.MinHeight()) - extra.height()));
+}
+
+std::optional<double> QtLayoutWindow::Width() const
+{
+    if (!mWindow)
+        return std::nullopt;
+    return pixelsToTwips(mWindow->frameGeometry().width());
+}
+
+std::optional<double> QtLayoutWindow::Height() const
+{
+    if (!mWindow)
+        return std::nullopt;
+    return pixelsToTwips(mWindow->frameGeometry().height());
+}
+
+bool QtLayoutWindow::setWidth(double twips)
+{
+    if (!mWindow)
+        return false;
+    const int inner = twipsToPixels(twips) - frameExtra().width();
+    if (inner < 0 || inner > QWIDGETSIZE_MAX)
+        return false;
+    mWindow->resize(inner, mWindow->height());
+    return true;
+}
+
+bool QtLayoutWindow::setHeight(double twips)
+{
+    if (!mWindow)
+        return false;
+    const int inner = twipsToPixels(twips) - frameExtra().height();
+    if (inner < 0 || inner > QWIDGETSIZE_MAX)
+        return false;
+    mWindow->resize(mWindow->width(), inner);
+    return true;
+}
+
+std::optional<int> QtLayoutWindow::WindowState() const
+{
+    if (!mWindow)
+        return std::nullopt;
+    if (mWindow->isMinimized())
+        return 1;
+    if (mWindow->isMaximized() || mWindow->isFullScreen())
+        return 2;
+    return 0;
+}
+
+std::vector<std::shared_ptr<LayoutControl>> QtLayoutWindow::Controls() const
+{
+    std::vector<std::shared_ptr<LayoutControl>> result;
+    if (!mWindow)
+        return result;
+    // Controls need a shared reference to their window; this adapter only ever lives in a
+    // shared_ptr (see create()).
+    const std::weak_ptr<LayoutWindow> self =
+        std::const_pointer_cast<QtLayoutWindow>(shared_from_this());
+
+    QList<QObject*> objects;
+    if (mControls.isEmpty()) {
+        for (QObject* child : mWindow->children())
+            objects.append(child);
+    } else {
+        for (const QPointer<QObject>& control : mControls)
+            objects.append(control.data());
+    }
+    for (QObject* object : objects) {
+        if (auto* widget = qobject_cast<QWidget*>(object)) {
+            if (!widget->isWindow())
+                result.push_back(std::make_shared<QtLayoutWidget>(widget, self));
+        } else if (auto* action = qobject_cast<QAction*>(object)) {
+            result.push_back(std::make_shared<QtLayoutAction>(action, self));
+        }
+    }
+    return result;
+}
+
+} // namespace dirlix
