@@ -31,42 +31,38 @@ void QtLayoutWindow::setTag(QObject* control, const QString& tag)
         control->setProperty(kTagProperty, tag);
 }
 
-QSize QtLayoutWindow::frameExtra() const
-{
-    return mWindow->frameGeometry().size() - mWindow->size();
-}
-
 void QtLayoutWindow::applyMinimumSize(const clsLayout& layout)
 {
-    if (!mWindow)
-        return;
-    const QSize extra = frameExtra();
-    mWindow->setMinimumSize(std::max(0, twipsToPixels(layout.MinWidth()) - extra.width()),
-                            std::max(0, twipsToPixels(layout.MinHeight()) - extra.height()));
+    if (mWindow)
+        mWindow->setMinimumSize(std::max(0, twipsToPixels(layout.MinWidth())),
+                                std::max(0, twipsToPixels(layout.MinHeight())));
 }
 
+// The window's size is that of its widget, menu bar and status bar included, but not the frame
+// and title bar that the window manager adds: those are not known until the window is shown
+// and never change, so leaving them out gives the same growth and the same minimum.
 std::optional<double> QtLayoutWindow::Width() const
 {
     if (!mWindow)
         return std::nullopt;
-    return pixelsToTwips(mWindow->frameGeometry().width());
+    return pixelsToTwips(mWindow->width());
 }
 
 std::optional<double> QtLayoutWindow::Height() const
 {
     if (!mWindow)
         return std::nullopt;
-    return pixelsToTwips(mWindow->frameGeometry().height());
+    return pixelsToTwips(mWindow->height());
 }
 
 bool QtLayoutWindow::setWidth(double twips)
 {
     if (!mWindow)
         return false;
-    const int inner = twipsToPixels(twips) - frameExtra().width();
-    if (inner < 0 || inner > QWIDGETSIZE_MAX)
+    const int width = twipsToPixels(twips);
+    if (width < 0 || width > QWIDGETSIZE_MAX)
         return false;
-    mWindow->resize(inner, mWindow->height());
+    mWindow->resize(width, mWindow->height());
     return true;
 }
 
@@ -74,10 +70,10 @@ bool QtLayoutWindow::setHeight(double twips)
 {
     if (!mWindow)
         return false;
-    const int inner = twipsToPixels(twips) - frameExtra().height();
-    if (inner < 0 || inner > QWIDGETSIZE_MAX)
+    const int height = twipsToPixels(twips);
+    if (height < 0 || height > QWIDGETSIZE_MAX)
         return false;
-    mWindow->resize(mWindow->width(), inner);
+    mWindow->resize(mWindow->width(), height);
     return true;
 }
 

@@ -18,7 +18,8 @@ namespace dirlix {
 class clsLayout;
 
 /**
- * Presents a top-level QWidget to clsLayout: its outer size (frameGeometry) in twips, its
+ * Presents a top-level QWidget to clsLayout: its outer size in twips (the widget's size, menu
+ * and status bars included, without the window manager's frame, which is constant), its
  * window state, and its controls: child widgets and menu actions, each with the rule text kept
  * in its dynamic property "Tag". Widgets are placed in their parent widget's coordinates.
  * Menu actions have no position, so the engine never registers them.
@@ -61,9 +62,6 @@ public:
 
 private:
     QtLayoutWindow(QWidget* window, const QList<QObject*>& controls);
-
-    // The width and height that the frame and title add to the client area, in pixels.
-    QSize frameExtra() const;
 
     QPointer<QWidget> mWindow;
     QList<QPointer<QObject>> mControls;

@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(adapter->Controls().size(), size_t(7));
         QCOMPARE(window.layout.SetLayout(adapter), LayoutError::None);
         QCOMPARE(window.layout.records().size(), size_t(5)); // not the tool bar, not the menu entry
-        QCOMPARE(window.layout.MinWidth(), float(pixelsToTwips(window.frameGeometry().width())));
+        QCOMPARE(window.layout.MinWidth(), float(pixelsToTwips(window.width())));
 
         const QSize design = window.size();
         window.resize(design + QSize(40, 20)); // 600 twips wider, 300 taller

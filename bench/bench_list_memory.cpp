@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: searches a tree into the file list and prints what the list costs per row.
+#include "search/modSearchDir.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+// Peak and current resident memory of this process, in bytes, from /proc.
+long long procStatus(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0)
+            return std::atoll(line.c_str() + std::strlen(key)) * 1024;
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_list_memory TREE\n");
+        return 2;
+    }
+    const long long before = procStatus("VmRSS:");
+    dirlix::FileList list;
+    const auto result = dirlix::modSearchDir::SearchDir(argv[1], list, [] { return std::string("dd/mm/yy HH:MM:SS"); });
+    const long long peak = procStatus("VmHWM:");
+    std::size_t nameBytes = 0;
+    for (std::size_t i = 0; i < list.count(); ++i)
+        nameBytes += list.row(i).nameLength;
+    const double rows = double(list.count());
+    std::printf("rows: %zu (unreadable folders: %zu)\n", list.count(), result.errors.size());
+    std::printf("list storage: %.1f bytes/row beyond the name bytes (%.1f MiB in all)\n",
+                (double(list.memoryUsed()) - double(nameBytes)) / rows, double(list.memoryUsed()) / 1048576.0);
+    std::printf("peak resident growth of the search: %.1f bytes/row beyond the name bytes\n",
+                (double(peak - before) - double(nameBytes)) / rows);
+    return 0;
+}

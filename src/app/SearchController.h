@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: a search on a worker thread that fills the list model in batches while it runs.
+#pragma once
+
+#include "search/Walker.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace dirlix {
+
+class FileListModel;
+
+/**
+ * Runs one search at a time off the user-interface thread. The walk hands its blocks to a queue;
+ * a timer on the user-interface thread moves them into the model a few times a second, each
+ * batch with the date pattern in force at that moment. Starting a new search stops the running
+ * one and drops what it had not yet delivered.
+ */
+class SearchController : public QObject {
+    Q_OBJECT
+public:
+    /** What the last search did, for the status bar. */
+    struct Summary {
+        bool folderFound = true;
+        bool stopped = false;
+        std::uint64_t files = 0;
+        std::uint64_t bytes = 0;
+        qint64 elapsedMs = 0;
+        std::vector<WalkError> errors;
+    };
+
+    /**
+     * @p model receives the rows (not owned); @p datePattern gives the date pattern in force now
+     * and is asked once per batch, on the user-interface thread.
+     */
+    SearchController(FileListModel* model, std::function<std::string()> datePattern, QObject* parent = nullptr);
+    ~SearchController() override;
+
+    /** Options for the walks that start from now on (threads, test seams). */
+    void setWalkOptions(WalkOptions options) { mOptions = std::move(options); }
+
+    /** Empties the list and starts walking @p directoryText (bytes as typed); stops a running search first. */
+    void start(const std::string& directoryText);
+    /** Asks the running search to stop; the rows found so far stay. finished() follows. */
+    void stop();
+    /** True from start() until finished() is emitted. */
+    bool isRunning() const { return mSession != nullptr; }
+
+    /** Files found so far by the running search, and the folder it is reading. */
+    std::uint64_t filesFound() const;
+    QString currentFolder() const;
+
+    /** The summary of the last search that ended. */
+    const Summary& lastSummary() const { return mSummary; }
+
+signals:
+    /** New rows reached the model. */
+    void rowsDelivered();
+    /** The search ended, completely or stopped; lastSummary() tells how. */
+    void finished();
+
+private:
+    struct Session;
+    void deliver();
+    void retire(std::shared_ptr<Session> session);
+
+    FileListModel* mModel;
+    std::function<std::string()> mDatePattern;
+    WalkOptions mOptions;
+    std::shared_ptr<Session> mSession;
+    std::vector<std::shared_ptr<Session>> mRetired;
+    QTimer mTimer;
+    QElapsedTimer mClock;
+    Summary mSummary;
+};
+
+} // namespace dirlix

@@ -1,0 +1,348 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the main window: definition, start-up and handlers.
+#include "app/frmMain.h"
+
+#include "app/FileListModel.h"
+#include "app/SearchController.h"
+#include "layout/QtLayoutWindow.h"
+#include "layout/Twips.h"
+#include "layout/clsLayout.h"
+#include "output/SystemLocale.h"
+#include "output/frmOptions.h"
+#include "product/AppProduct.h"
+#include "product/HelpCommands.h"
+#include "product/frmAbout.h"
+#include "product/modGlobal.h"
+#include "search/modGetDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+// The icons live in a static library, whose resource the linker would otherwise drop; the
+// resource's initialiser must be named outside any namespace.
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(dirlix_pro);
+}
+
+namespace dirlix {
+
+namespace {
+QString gTempFolder;
+bool gFailureDialogs = true;
+
+template <typename Widget>
+Widget* place(Widget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    return widget;
+}
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+{
+    initIconResources();
+    defineWindow();
+    defineMenus();
+    defineStatusBar();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::TempFolder()
+{
+    return gTempFolder;
+}
+
+void frmMain::setFailureDialogsShown(bool shown)
+{
+    gFailureDialogs = shown;
+}
+
+void frmMain::defineWindow()
+{
+    setWindowTitle(QStringLiteral("Quillborne Software - Dirlix"));
+    QIcon icon;
+    for (const char* size : {"16", "32", "48"})
+        icon.addFile(QStringLiteral(":/icons/dirlix-pro-%1.png").arg(QLatin1String(size)));
+    setWindowIcon(icon);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    // The design client area; the layout engine moves and stretches the controls beyond it.
+    client->setMinimumSize(twipsToPixels(8310), twipsToPixels(3750));
+    setCentralWidget(client);
+
+    // In the order of the window's definition, which is the order the layout engine walks.
+    ListView1 = place(new QTreeView(client), 120, 1320, 8055, 2295);
+    cmdSearch = place(new QPushButton(tr("Search"), client), 7200, 480, 975, 375);
+    cmdBrowse = place(new QPushButton(tr("..."), client), 6600, 480, 495, 375);
+    txtDir = place(new QLineEdit(client), 120, 480, 6375, 375);
+    Label2 = place(new QLabel(tr("Content"), client), 120, 1080, 8055, 375);
+    Label1 = place(new QLabel(tr("Directory"), client), 120, 240, 4095, 255);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    QtLayoutWindow::setTag(ListView1, QStringLiteral("W=1 H=1"));
+    QtLayoutWindow::setTag(cmdSearch, QStringLiteral("X=1"));
+    QtLayoutWindow::setTag(cmdBrowse, QStringLiteral("X=1"));
+    QtLayoutWindow::setTag(txtDir, QStringLiteral("W=1"));
+    QtLayoutWindow::setTag(Label2, QString());
+    QtLayoutWindow::setTag(Label1, QString());
+
+    // The file list in a fixed-pitch face, every other control in the dialog face.
+    ListView1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setItemsExpandable(false);
+    ListView1->setSortingEnabled(false);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->header()->setSectionsClickable(false);
+    ListView1->header()->setStretchLastSection(false);
+
+    // No default button: Enter in the directory box does not search.
+    cmdSearch->setAutoDefault(false);
+    cmdBrowse->setAutoDefault(false);
+
+    // Tab order: txtDir, "...", Search, the list (labels never take the focus).
+    setTabOrder(txtDir, cmdBrowse);
+    setTabOrder(cmdBrowse, cmdSearch);
+    setTabOrder(cmdSearch, ListView1);
+
+    connect(cmdSearch, &QPushButton::clicked, this, &frmMain::cmdSearch_Click);
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
+}
+
+void frmMain::defineMenus()
+{
+    mnuFile = menuBar()->addMenu(tr("&File"));
+    mnuFileText = mnuFile->addAction(tr("Output to &Text"));
+    mnuFileExcel = mnuFile->addAction(tr("Output to &Excel"));
+    mnuFileExit = mnuFile->addAction(tr("E&xit"));
+    mnuOptions = menuBar()->addAction(tr("&Options"));
+    mnuHelp = menuBar()->addMenu(tr("&Help"));
+    mnuHelpContents = mnuHelp->addAction(tr("&Contents"));
+    mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuHelpContents->setShortcutContext(Qt::WindowShortcut);
+    mnuHelpFAQ = mnuHelp->addAction(tr("&FAQ"));
+    mnuHelpSupport = mnuHelp->addAction(tr("&Support"));
+    mnuHelp1 = mnuHelp->addSeparator();
+    mnuHelpAbout = mnuHelp->addAction(tr("&About"));
+    // F1 works wherever the focus is in the window, also when the menu bar is not open.
+    addAction(mnuHelpContents);
+
+    connect(mnuFileText, &QAction::triggered, this, &frmMain::mnuFileText_Click);
+    connect(mnuFileExcel, &QAction::triggered, this, &frmMain::mnuFileExcel_Click);
+    connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    connect(mnuOptions, &QAction::triggered, this, &frmMain::mnuOptions_Click);
+    connect(mnuHelpContents, &QAction::triggered, this, [] { mnuHelpContents_Click(); });
+    connect(mnuHelpFAQ, &QAction::triggered, this, [] { mnuHelpFAQ_Click(); });
+    connect(mnuHelpSupport, &QAction::triggered, this, [] { mnuHelpSupport_Click(); });
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::defineStatusBar()
+{
+    mStatusText = new QLabel(this);
+    mStatusText->setTextFormat(Qt::RichText);
+    mStatusText->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    mStop = new QPushButton(tr("Stop"), this);
+    mStop->setAutoDefault(false);
+    mStop->setFocusPolicy(Qt::NoFocus);
+    mStop->hide();
+    statusBar()->addWidget(mStatusText, 1);
+    statusBar()->addPermanentWidget(mStop);
+    statusBar()->setSizeGripEnabled(true);
+    connect(mStatusText, &QLabel::linkActivated, this, &frmMain::showUnreadableFolders);
+
+    // Esc stops a running search; at any other time it does nothing.
+    mStopShortcut = new QAction(this);
+    mStopShortcut->setShortcut(QKeySequence(Qt::Key_Escape));
+    mStopShortcut->setShortcutContext(Qt::WindowShortcut);
+    mStopShortcut->setEnabled(false);
+    addAction(mStopShortcut);
+}
+
+void frmMain::Form_Load()
+{
+    const clsProductInfo& product = AppProduct();
+    gTempFolder = QDir::toNativeSeparators(QDir::tempPath());
+    if (!gTempFolder.endsWith(QDir::separator()))
+        gTempFolder += QDir::separator();
+    setWindowTitle(toQString(product.Name));
+    QCoreApplication::setApplicationName(toQString(modGlobal::pProduct->Name));
+    setWindowState(Qt::WindowNoState);
+
+    // The window at its design size before the engine reads it as the reference size.
+    resize(sizeHint().expandedTo(minimumSizeHint()));
+
+    mLayout = std::make_unique<clsLayout>();
+    QList<QObject*> controls{ListView1, cmdSearch, cmdBrowse, txtDir, Label2, Label1};
+    for (QAction* item : {mnuFile->menuAction(), mnuFileText, mnuFileExcel, mnuFileExit, mnuOptions,
+                          mnuHelp->menuAction(), mnuHelpContents, mnuHelpFAQ, mnuHelpSupport, mnuHelp1, mnuHelpAbout})
+        controls.append(item);
+    auto window = QtLayoutWindow::create(this, controls);
+    mLayout->SetLayout(window);
+    window->applyMinimumSize(*mLayout);
+
+    InitControls();
+    txtDir->setFocus();
+}
+
+void frmMain::InitControls()
+{
+    mModel = new FileListModel(this);
+    mModel->setLocale(systemDateLocale());
+    ListView1->setModel(mModel);
+    ListView1->setColumnWidth(6, 0);
+    ListView1->setColumnWidth(7, 0);
+
+    // Owned by the main window so that it stays out of the taskbar and above the window it serves.
+    mOptions = std::make_unique<frmOptions>(this);
+    mOptions->LoadSettings();
+
+    mSearch = new SearchController(
+        mModel, [this] { return mOptions ? mOptions->dateFormat().toStdString() : std::string(); }, this);
+    mProgressTimer = new QTimer(this);
+    mProgressTimer->setInterval(250);
+    connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
+    connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
+    connect(mStop, &QPushButton::clicked, mSearch, &SearchController::stop);
+    connect(mStopShortcut, &QAction::triggered, mSearch, &SearchController::stop);
+}
+
+void frmMain::UnloadOptions()
+{
+    if (mOptions) {
+        mOptions->close();
+        mOptions.reset();
+    }
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (mLayout)
+        mLayout->RedrawLayout();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (mSearch)
+        mSearch->stop();
+    UnloadOptions();
+    mLayout.reset();
+    event->accept();
+}
+
+void frmMain::cmdSearch_Click()
+{
+    // The text as typed; its bytes are the folder's name on this system.
+    mSearch->start(QFile::encodeName(txtDir->text()).toStdString());
+    mStop->show();
+    mStopShortcut->setEnabled(true);
+    showProgress();
+    mProgressTimer->start();
+}
+
+void frmMain::cmdBrowse_Click()
+{
+    txtDir->setText(modGetDir::GetDir(tr("Choose Directory")));
+}
+
+void frmMain::mnuFileText_Click() {}
+
+void frmMain::mnuFileExcel_Click() {}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuOptions_Click()
+{
+    mOptions->show();
+    mOptions->raise();
+    mOptions->activateWindow();
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    about.Init();
+    about.exec();
+}
+
+void frmMain::showProgress()
+{
+    if (!mSearch->isRunning())
+        return;
+    const QString folder = mSearch->currentFolder();
+    const QString count = QLocale().toString(qulonglong(mSearch->filesFound()));
+    const QString elided = mStatusText->fontMetrics().elidedText(folder, Qt::ElideMiddle, std::max(100, width() / 2));
+    mStatusText->setText(tr("Searching… %1 files found so far — %2").arg(count, elided.toHtmlEscaped()));
+}
+
+void frmMain::showSummary()
+{
+    mProgressTimer->stop();
+    mStop->hide();
+    mStopShortcut->setEnabled(false);
+    const SearchController::Summary& summary = mSearch->lastSummary();
+    if (!summary.folderFound) {
+        mStatusText->setText(tr("The folder \"%1\" does not exist.").arg(txtDir->text().toHtmlEscaped()));
+        return;
+    }
+    const QLocale locale;
+    QString text = tr("%1 files, %2, in %3 s")
+                       .arg(locale.toString(qulonglong(summary.files)),
+                            locale.formattedDataSize(qint64(summary.bytes)),
+                            locale.toString(double(summary.elapsedMs) / 1000.0, 'f', 1));
+    if (summary.stopped)
+        text = tr("Stopped: ") + text;
+    if (!summary.errors.empty())
+        text += tr("; <a href=\"unreadable\">%n folder(s) could not be read</a>", nullptr, int(summary.errors.size()));
+    mStatusText->setText(text);
+    QString tip;
+    for (std::size_t i = 0; i < summary.errors.size() && i < 20; ++i)
+        tip += QString::fromUtf8(summary.errors[i].folder) + QLatin1Char('\n');
+    mStatusText->setToolTip(tip.trimmed());
+}
+
+void frmMain::showUnreadableFolders()
+{
+    const auto& errors = mSearch->lastSummary().errors;
+    QString list;
+    for (const WalkError& error : errors)
+        list += QString::fromUtf8(error.folder) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error.error)) +
+                QLatin1Char('\n');
+    QMessageBox box(QMessageBox::Information, tr("Folders not read"),
+                    tr("%n folder(s) could not be read; their files are not in the list.", nullptr, int(errors.size())),
+                    QMessageBox::Ok, this);
+    box.setDetailedText(list);
+    box.exec();
+}
+
+void frmMain::reportFailure(const QString& title, const QString& message)
+{
+    mStatusText->setText(message.toHtmlEscaped());
+    if (gFailureDialogs)
+        QMessageBox::warning(this, title, message);
+}
+
+} // namespace dirlix

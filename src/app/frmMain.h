@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the main window: directory box, Search, the file list, menus and status bar.
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QTreeView;
+
+namespace dirlix {
+
+class clsLayout;
+class FileListModel;
+class frmOptions;
+class SearchController;
+
+/**
+ * The main window. Its controls are public under their names (for the layout engine, the
+ * handlers and the tests). Constructing it runs the start-up sequence (Form_Load); closing it
+ * unloads the Options dialog and releases the layout engine.
+ */
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    QTreeView* ListView1;
+    QPushButton* cmdSearch;
+    QPushButton* cmdBrowse;
+    QLineEdit* txtDir;
+    QLabel* Label2;
+    QLabel* Label1;
+
+    QMenu* mnuFile;
+    QAction* mnuFileText;
+    QAction* mnuFileExcel;
+    QAction* mnuFileExit;
+    QAction* mnuOptions;
+    QMenu* mnuHelp;
+    QAction* mnuHelpContents;
+    QAction* mnuHelpFAQ;
+    QAction* mnuHelpSupport;
+    QAction* mnuHelp1;
+    QAction* mnuHelpAbout;
+
+    /** The Options dialog, loaded hidden for the window's whole life; null after unload. */
+    frmOptions* options() const { return mOptions.get(); }
+    /** The model behind ListView1. */
+    FileListModel* model() const { return mModel; }
+    /** The search that fills the list. */
+    SearchController* search() const { return mSearch; }
+    /** The layout engine; null after unload. */
+    clsLayout* layout() const { return mLayout.get(); }
+    /** The status bar's message. */
+    QLabel* statusText() const { return mStatusText; }
+    /** The button that stops a running search. */
+    QPushButton* stopButton() const { return mStop; }
+
+    /** The folder the text output writes into, ending in the separator. */
+    static QString TempFolder();
+
+    /** Shows @p message in the status bar and, for failures, in a message box unless tests silence it. */
+    void reportFailure(const QString& title, const QString& message);
+    /** When false, failures go to the status bar only (tests). */
+    static void setFailureDialogsShown(bool shown);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void defineWindow();
+    void defineMenus();
+    void defineStatusBar();
+    void Form_Load();
+    void InitControls();
+    void UnloadOptions();
+
+    void cmdSearch_Click();
+    void cmdBrowse_Click();
+    void mnuFileText_Click();
+    void mnuFileExcel_Click();
+    void mnuFileExit_Click();
+    void mnuOptions_Click();
+    void mnuHelpAbout_Click();
+
+    void showProgress();
+    void showSummary();
+    void showUnreadableFolders();
+
+    std::unique_ptr<clsLayout> mLayout;
+    std::unique_ptr<frmOptions> mOptions;
+    FileListModel* mModel = nullptr;
+    SearchController* mSearch = nullptr;
+    QLabel* mStatusText = nullptr;
+    QPushButton* mStop = nullptr;
+    QAction* mStopShortcut = nullptr;
+    QTimer* mProgressTimer = nullptr;
+};
+
+} // namespace dirlix
