@@ -6,6 +6,7 @@
 #include "output/SettingsStore.h"
 #include "product/AppProduct.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,7 +16,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
-#include <QAbstractItemView>
+
+#include <utility>
 
 namespace dirlix {
 
