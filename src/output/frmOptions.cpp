@@ -6,6 +6,7 @@
 #include "output/SettingsStore.h"
 #include "product/AppProduct.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -14,6 +15,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
+
+#include <utility>
 
 namespace dirlix {
 
@@ -24,6 +28,8 @@ const QString kUsePath = QStringLiteral("UsePath");
 const QString kUseFilename = QStringLiteral("UseFilename");
 const QString kDateFormat = QStringLiteral("DateFormat");
 const QString kTextFormat = QStringLiteral("TextFormat");
+
+constexpr double kDesignPointSize = 8.25;
 
 const char* const kDatePresets[] = {
     "dd/mm/yyyy",          "dd/mm/yyyy HH:MM",    "dd/mm/yyyy HH:MM:SS", "mm/dd/yyyy",
@@ -64,6 +70,13 @@ frmOptions::frmOptions(QWidget* parent)
     setWindowTitle(QStringLiteral("Options"));
     setModal(false);
     setFixedSize(twipsToPixels(4935), twipsToPixels(3000));
+    // The fixed geometry was laid out for an 8-point dialog font: a larger system font would cut
+    // off the labels and the default date pattern, so the system face is capped at that size.
+    if (font().pointSizeF() > kDesignPointSize) {
+        QFont designFont = font();
+        designFont.setPointSizeF(kDesignPointSize);
+        setFont(designFont);
+    }
     buildControls();
 }
 
@@ -102,6 +115,9 @@ void frmOptions::buildControls()
     for (const char* preset : kDatePresets)
         DateFormat->addItem(QString::fromLatin1(preset), 0);
     placeTwips(DateFormat, 240, 480, 2175, 315);
+    // The drop-down list is as wide as its longest preset, even where the box is narrower.
+    DateFormat->view()->setMinimumWidth(DateFormat->view()->sizeHintForColumn(0) +
+                                        style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
 
     Label4 = new QLabel(QStringLiteral("Text Format"), this);
     placeTwips(Label4, 120, 1920, 2055, 255);
@@ -146,6 +162,9 @@ void frmOptions::LoadSettings()
     DateFormat->setEditText(get(kDateFormat, kDefaultDateFormat));
     // Last, so the template shown is always the stored one.
     TextFormat->setText(get(kTextFormat, kDefaultTextFormat));
+    // Show both texts from their start, not scrolled to their end.
+    DateFormat->lineEdit()->setCursorPosition(0);
+    TextFormat->setCursorPosition(0);
 }
 
 void frmOptions::SaveSettings()

@@ -326,6 +326,15 @@ private slots:
         QCOMPARE(dialog.Label1->text() + dialog.Label2->text() + dialog.Label3->text() + dialog.Label4->text(),
                  QStringLiteral("Include QuotesPathFilenameText Format"));
         QCOMPARE(dialog.cmdOk->text() + dialog.cmdCancel->text(), QStringLiteral("OKCancel"));
+        // Nothing but the check boxes' own captions is cut off, whatever the system font size.
+        for (const QLabel* label : {dialog.Label1, dialog.Label2, dialog.Label3, dialog.Label4})
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+        dialog.LoadSettings();
+        showAndWait(dialog);
+        const QLineEdit* dateEdit = dialog.DateFormat->lineEdit();
+        // QLineEdit keeps two pixels free on each side of its text.
+        QVERIFY(dateEdit->fontMetrics().horizontalAdvance(dialog.dateFormat()) + 4 <= dateEdit->contentsRect().width());
+        dialog.hide();
         QVERIFY(dialog.cmdOk->isDefault());
         QVERIFY(!dialog.cmdCancel->isDefault());
 

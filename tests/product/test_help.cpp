@@ -41,16 +41,6 @@ private slots:
                                                QStringLiteral("https://example.org/a b")}));
     }
 
-    void seamRestoresTheRealDesktop()
-    {
-        DesktopOpener* real = &desktopOpener();
-        {
-            test::DesktopRecorder recorder;
-            QCOMPARE(&desktopOpener(), static_cast<DesktopOpener*>(&recorder));
-        }
-        QCOMPARE(&desktopOpener(), real);
-    }
-
     // Catches a command that opens the wrong page (FAQ and Support swapped, Contents not the
     // local index page) or opens it more than once.
     void eachHelpCommandOpensItsPageOnce_data()
