@@ -222,6 +222,7 @@ void frmMain::InitControls()
     mProgressTimer->setInterval(250);
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
+    connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, mSearch, &SearchController::stop);
     connect(mStopShortcut, &QAction::triggered, mSearch, &SearchController::stop);
 }
@@ -253,6 +254,7 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::cmdSearch_Click()
 {
     // The text as typed; its bytes are the folder's name on this system.
+    mColumnsFitted = false;
     mSearch->start(QFile::encodeName(txtDir->text()).toStdString());
     mStop->show();
     mStopShortcut->setEnabled(true);
@@ -286,6 +288,17 @@ void frmMain::mnuHelpAbout_Click()
     frmAbout about(this);
     about.Init();
     about.exec();
+}
+
+void frmMain::fitColumnsOnce()
+{
+    // The visible columns take the width of the first rows of a search, so that dates and sizes
+    // show whole; the user's own widths are kept for the rest of the search.
+    if (mColumnsFitted)
+        return;
+    mColumnsFitted = true;
+    for (int column = 0; column < 6; ++column)
+        ListView1->resizeColumnToContents(column);
 }
 
 void frmMain::showProgress()

@@ -92,6 +92,7 @@ private:
     void mnuOptions_Click();
     void mnuHelpAbout_Click();
 
+    void fitColumnsOnce();
     void showProgress();
     void showSummary();
     void showUnreadableFolders();
@@ -104,6 +105,7 @@ private:
     QPushButton* mStop = nullptr;
     QAction* mStopShortcut = nullptr;
     QTimer* mProgressTimer = nullptr;
+    bool mColumnsFitted = false;
 };
 
 } // namespace dirlix

@@ -2,6 +2,7 @@
 // Dirlix Pro: the Options dialog, which holds the five output settings.
 #include "output/frmOptions.h"
 
+#include "layout/DesignFont.h"
 #include "layout/Twips.h"
 #include "output/SettingsStore.h"
 #include "product/AppProduct.h"
@@ -28,8 +29,6 @@ const QString kUsePath = QStringLiteral("UsePath");
 const QString kUseFilename = QStringLiteral("UseFilename");
 const QString kDateFormat = QStringLiteral("DateFormat");
 const QString kTextFormat = QStringLiteral("TextFormat");
-
-constexpr double kDesignPointSize = 8.25;
 
 const char* const kDatePresets[] = {
     "dd/mm/yyyy",          "dd/mm/yyyy HH:MM",    "dd/mm/yyyy HH:MM:SS", "mm/dd/yyyy",
@@ -70,13 +69,7 @@ frmOptions::frmOptions(QWidget* parent)
     setWindowTitle(QStringLiteral("Options"));
     setModal(false);
     setFixedSize(twipsToPixels(4935), twipsToPixels(3000));
-    // The fixed geometry was laid out for an 8-point dialog font: a larger system font would cut
-    // off the labels and the default date pattern, so the system face is capped at that size.
-    if (font().pointSizeF() > kDesignPointSize) {
-        QFont designFont = font();
-        designFont.setPointSizeF(kDesignPointSize);
-        setFont(designFont);
-    }
+    applyDesignFont(this);
     buildControls();
 }
 

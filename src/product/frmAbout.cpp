@@ -2,6 +2,7 @@
 // Dirlix Pro: the About box.
 #include "product/frmAbout.h"
 
+#include "layout/DesignFont.h"
 #include "layout/Twips.h"
 #include "product/AppProduct.h"
 #include "product/LinkLabel.h"
@@ -38,11 +39,11 @@ QLabel* blackLabel(QWidget* parent)
 }
 } // namespace
 
-frmAbout::frmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+frmAbout::frmAbout(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
-    setAttribute(Qt::WA_DeleteOnClose, false);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
+    applyDesignFont(this);
 
     // Controls in the order of the definition; only OK takes the focus.
     picIcon = place(new QLabel(this), 240, 240, 480, 480);

@@ -38,7 +38,8 @@ void fill(const char* name, const struct statx& st, FileProperties& out)
 {
     out.size = (st.stx_mask & STATX_SIZE) ? std::int64_t(st.stx_size) : 0;
     out.modified = (st.stx_mask & STATX_MTIME) ? st.stx_mtime.tv_sec : 0;
-    if (st.stx_mask & STATX_BTIME) {
+    // Some file systems claim a birth time but report the epoch itself: that is no birth time.
+    if ((st.stx_mask & STATX_BTIME) && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0)) {
         out.created = st.stx_btime.tv_sec;
     } else if (st.stx_mask & STATX_CTIME) {
         // No birth time on this file system: the earlier of status change and modification is
