@@ -31,53 +31,45 @@ void QtLayoutWindow::setTag(QObject* control, const QString& tag)
         control->setProperty(kTagProperty, tag);
 }
 
-QSize QtLayoutWindow::frameExtra() const
-{
-    return mWindow->frameGeometry().size() - mWindow->size();
-}
-
 void QtLayoutWindow::applyMinimumSize(const clsLayout& layout)
 {
-    if (!mWindow)
-        return;
-    const QSize extra = frameExtra();
-    mWindow->setMinimumSize(std::max(0, twipsToPixels(layout.MinWidth()) - extra.width()),
-                            std::max(0, twipsToPixels(layout.MinHeight()) - extra.height()));
+    if (mWindow)
+        mWindow->setMinimumSize(std::max(0, twipsToPixels(layout.MinWidth())),
+                                std::max(0, twipsToPixels(layout.MinHeight())));
 }
 
+// The widget's own size, not frameGeometry(): a window manager adds its frame some time after the
+// window is shown, so a size taken with the frame at load (before it exists) and one taken later
+// would differ by the frame, and the engine would read that difference as growth.
 std::optional<double> QtLayoutWindow::Width() const
 {
     if (!mWindow)
         return std::nullopt;
-    return pixelsToTwips(mWindow->frameGeometry().width());
+    return pixelsToTwips(mWindow->width());
 }
 
 std::optional<double> QtLayoutWindow::Height() const
 {
     if (!mWindow)
         return std::nullopt;
-    return pixelsToTwips(mWindow->frameGeometry().height());
+    return pixelsToTwips(mWindow->height());
 }
 
 bool QtLayoutWindow::setWidth(double twips)
 {
-    if (!mWindow)
+    const int pixels = twipsToPixels(twips);
+    if (!mWindow || pixels < 0 || pixels > QWIDGETSIZE_MAX)
         return false;
-    const int inner = twipsToPixels(twips) - frameExtra().width();
-    if (inner < 0 || inner > QWIDGETSIZE_MAX)
-        return false;
-    mWindow->resize(inner, mWindow->height());
+    mWindow->resize(pixels, mWindow->height());
     return true;
 }
 
 bool QtLayoutWindow::setHeight(double twips)
 {
-    if (!mWindow)
+    const int pixels = twipsToPixels(twips);
+    if (!mWindow || pixels < 0 || pixels > QWIDGETSIZE_MAX)
         return false;
-    const int inner = twipsToPixels(twips) - frameExtra().height();
-    if (inner < 0 || inner > QWIDGETSIZE_MAX)
-        return false;
-    mWindow->resize(mWindow->width(), inner);
+    mWindow->resize(mWindow->width(), pixels);
     return true;
 }
 
