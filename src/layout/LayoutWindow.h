@@ -19,9 +19,12 @@ class LayoutWindow {
 public:
     virtual ~LayoutWindow() = default;
 
-    /** The outer width (borders, caption and menu bar included); empty when it cannot be read. */
+    /**
+     * The window's outer width, menu bar included: the size the minimum applies to and from which
+     * growth is measured. Empty when it cannot be read.
+     */
     virtual std::optional<double> Width() const = 0;
-    /** The outer height; empty when it cannot be read. */
+    /** The window's outer height, as Width(). */
     virtual std::optional<double> Height() const = 0;
     /** Sets the outer width; may raise the window's resize event before it returns. False when refused. */
     virtual bool setWidth(double twips) = 0;

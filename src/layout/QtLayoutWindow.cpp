@@ -38,9 +38,9 @@ void QtLayoutWindow::applyMinimumSize(const clsLayout& layout)
                                 std::max(0, twipsToPixels(layout.MinHeight())));
 }
 
-// The window's size is that of its widget, menu bar and status bar included, but not the frame
-// and title bar that the window manager adds: those are not known until the window is shown
-// and never change, so leaving them out gives the same growth and the same minimum.
+// The widget's own size, not frameGeometry(): a window manager adds its frame some time after the
+// window is shown, so a size taken with the frame at load (before it exists) and one taken later
+// would differ by the frame, and the engine would read that difference as growth.
 std::optional<double> QtLayoutWindow::Width() const
 {
     if (!mWindow)
@@ -57,23 +57,19 @@ std::optional<double> QtLayoutWindow::Height() const
 
 bool QtLayoutWindow::setWidth(double twips)
 {
-    if (!mWindow)
+    const int pixels = twipsToPixels(twips);
+    if (!mWindow || pixels < 0 || pixels > QWIDGETSIZE_MAX)
         return false;
-    const int width = twipsToPixels(twips);
-    if (width < 0 || width > QWIDGETSIZE_MAX)
-        return false;
-    mWindow->resize(width, mWindow->height());
+    mWindow->resize(pixels, mWindow->height());
     return true;
 }
 
 bool QtLayoutWindow::setHeight(double twips)
 {
-    if (!mWindow)
+    const int pixels = twipsToPixels(twips);
+    if (!mWindow || pixels < 0 || pixels > QWIDGETSIZE_MAX)
         return false;
-    const int height = twipsToPixels(twips);
-    if (height < 0 || height > QWIDGETSIZE_MAX)
-        return false;
-    mWindow->resize(mWindow->width(), height);
+    mWindow->resize(mWindow->width(), pixels);
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -18,10 +17,14 @@ namespace dirlix {
 class clsLayout;
 
 /**
- * Presents a top-level QWidget to clsLayout: its outer size in twips (the widget's size, menu
- * and status bars included, without the window manager's frame, which is constant), its
- * window state, and its controls: child widgets and menu actions, each with the rule text kept
- * in its dynamic property "Tag". Widgets are placed in their parent widget's coordinates.
+ * Presents a top-level QWidget to clsLayout: its size in twips, its window state, and its
+ * controls: child widgets and menu actions, each with the rule text kept in its dynamic property
+ * "Tag". Widgets are placed in their parent widget's coordinates.
+ *
+ * The window's Width and Height are the widget's own size, which holds a QMainWindow's menu bar,
+ * tool bars and status bar but not the window manager's frame: the frame appears only some time
+ * after the window is shown, and counting it would turn it into growth for an engine attached
+ * at load. With a frame of constant size the growth and the minimum come out the same.
  * Menu actions have no position, so the engine never registers them.
  *
  * Create it with create(); the controls it hands out refer back to it as their Parent. It holds
@@ -45,8 +48,8 @@ public:
     static void setTag(QObject* control, const QString& tag);
 
     /**
-     * Gives the window a minimum size equal to the engine's minimum outer size, so that the
-     * window manager refuses to make it smaller (the engine enforces it as well).
+     * Gives the window a minimum size equal to the engine's minimum size, so that the window
+     * manager refuses to make it smaller (the engine enforces it as well).
      */
     void applyMinimumSize(const clsLayout& layout);
 

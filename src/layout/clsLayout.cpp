@@ -155,27 +155,28 @@ void clsLayout::AddControl(const std::shared_ptr<LayoutControl>& ctrl, std::stri
     clsControl record;
     record.ctrl = ctrl;
 
-    double* const factors[] = {&record.xr, &record.yr, &record.wr, &record.hr};
-    const std::string_view keys[] = {"X=", "Y=", "W=", "H="};
-    for (int k = 0; k < 4; ++k) {
-        const LayoutResult<double> factor = GetOptionValue(keys[k], pOpts);
-        if (!factor.ok())
-            return;
-        *factors[k] = factor.value();
-    }
+    auto readFactor = [&](std::string_view key, double& factor) {
+        const LayoutResult<double> value = GetOptionValue(key, pOpts);
+        if (value.ok())
+            factor = value.value();
+        return value.ok();
+    };
+    if (!readFactor("X=", record.xr) || !readFactor("Y=", record.yr) || !readFactor("W=", record.wr)
+        || !readFactor("H=", record.hr))
+        return;
 
-    std::int32_t* const fields[] = {&record.Left, &record.Top, &record.Width, &record.Height};
-    std::optional<double> (LayoutControl::*const readers[])() const = {
-        &LayoutControl::Left, &LayoutControl::Top, &LayoutControl::Width, &LayoutControl::Height};
-    for (int k = 0; k < 4; ++k) {
-        const std::optional<double> value = (ctrl.get()->*readers[k])();
+    // Read in this order, each only once the one before it succeeded.
+    auto takeLength = [](const std::optional<double>& value, std::int32_t& field) {
         if (!value)
-            return;
+            return false;
         const LayoutResult<std::int32_t> rounded = roundToInt32(*value);
-        if (!rounded.ok())
-            return;
-        *fields[k] = rounded.value();
-    }
+        if (rounded.ok())
+            field = rounded.value();
+        return rounded.ok();
+    };
+    if (!takeLength(ctrl->Left(), record.Left) || !takeLength(ctrl->Top(), record.Top)
+        || !takeLength(ctrl->Width(), record.Width) || !takeLength(ctrl->Height(), record.Height))
+        return;
     mControls.push_back(std::move(record));
 }
 

@@ -56,14 +56,15 @@ private slots:
         QWidget* toolbar = window.place(new QToolBar(&window), "W=1", 0, 0, 1500, 300);
         auto* menuEntry = new QAction("E&xit", &window);
         QtLayoutWindow::setTag(menuEntry, "X=1");
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
+        // Attached at load, before the window is shown and before any window manager has framed it.
         const auto adapter = QtLayoutWindow::create(&window);
         QCOMPARE(adapter->Controls().size(), size_t(7));
         QCOMPARE(window.layout.SetLayout(adapter), LayoutError::None);
         QCOMPARE(window.layout.records().size(), size_t(5)); // not the tool bar, not the menu entry
-        QCOMPARE(window.layout.MinWidth(), float(pixelsToTwips(window.width())));
+        QCOMPARE(window.layout.MinWidth(), 8310.0f);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(list->geometry(), QRect(8, 88, 537, 153));
 
         const QSize design = window.size();
         window.resize(design + QSize(40, 20)); // 600 twips wider, 300 taller
