@@ -196,7 +196,10 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         lineTemplate.emplace(options.lineTemplate ? *options.lineTemplate : storedTextFormat());
     int writeError = 0;
     bool found = false;
-    Walker walker(walkOptions);
+    WalkOptions walk = walkOptions;
+    // A template of names and folders alone needs no file properties: skip reading them.
+    walk.namesOnly = lineTemplate && !lineTemplate->needsFileProperties();
+    Walker walker(walk);
     {
         OutputFile out(fd);
         found = walker.run(options.directory, [&](WalkBlock&& block) {

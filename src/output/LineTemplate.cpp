@@ -142,6 +142,13 @@ bool LineTemplate::compile(std::string_view text)
     return true;
 }
 
+bool LineTemplate::needsFileProperties()
+{
+    const Plan& plan = planFor(7);
+    return std::any_of(plan.slots.begin(), plan.slots.end(),
+                       [](std::uint8_t slot) { return slot != SlotColumn + 0 && slot != SlotColumn + 5; });
+}
+
 const LineTemplate::Plan& LineTemplate::planFor(int subItemCount)
 {
     const auto which = static_cast<std::size_t>(std::clamp(subItemCount, 0, 7));

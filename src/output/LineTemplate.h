@@ -52,6 +52,12 @@ public:
     const std::string& text() const { return mText; }
 
     /**
+     * True when a found file's line needs more than its name and folder (size, attributes, times).
+     * When false, a caller may skip reading the files' properties.
+     */
+    bool needsFileProperties();
+
+    /**
      * Appends the line of row @p index (from 0) of @p list to @p out, without a line end.
      * A row made of texts (FileList::hasTextOverrides) reads its size from the Size text and its
      * time stamps from the "CYMD" and "MYMD" texts, and only when the template needs them. When such

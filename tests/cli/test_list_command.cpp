@@ -156,6 +156,17 @@ TEST(ListCommand, TemplateWritesTheBytesOfTheTextExport)
     EXPECT_EQ(readFile(tmp / "out.txt"), readFile(tmp / "filelist.txt"));
     EXPECT_NE(readFile(tmp / "out.txt").find("b|0|05.03  2pm|2024-03-05T14:07|" + tmp / "tree/sub/b|%|"),
               std::string::npos);
+
+    // Names and folders alone: the walk skips the files' properties, but links still need a look.
+    ASSERT_EQ(symlink("sub", (tmp / "tree/linked").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (tmp / "tree/dangling").c_str()), 0);
+    FileList linked;
+    search(tmp / "tree", linked, "yyyy");
+    ASSERT_EQ(linked.count(), 5u);
+    options.lineTemplate = "\"%6%1\"%Fn%";
+    EXPECT_EQ(cli::runList(options), cli::ExitOk);
+    ASSERT_TRUE(modListToText::ExportListToText(linked, tmp / "filelist.txt", [&] { return *options.lineTemplate; }).ok);
+    EXPECT_EQ(readFile(tmp / "out.txt"), readFile(tmp / "filelist.txt"));
 }
 
 TEST(ListCommand, TemplateOptionForms)
