@@ -2,6 +2,8 @@
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
 
+#include "output/LineTemplate.h"
+#include "output/modListToText.h"
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
 #include "product/Version.h"
@@ -69,6 +71,13 @@ std::string storedDatePattern()
         .toStdString();
 }
 
+std::string storedTextFormat()
+{
+    return GetSetting(QStringLiteral("Quillborne"), QStringLiteral("Dirlix Pro"), QStringLiteral("TextFormat"),
+                      QString::fromStdString(std::string(modListToText::kDefaultTemplate)))
+        .toStdString();
+}
+
 } // namespace
 
 std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, std::string& error)
@@ -106,6 +115,17 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
                 return std::nullopt;
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--output=")) {
             options.outputFile = *v;
+        } else if (!optionsEnded && arg == "-t") {
+            options.textOutput = true;
+            if (!(options.lineTemplate = value(arg.c_str())))
+                return std::nullopt;
+        } else if (!optionsEnded && arg == "--template") {
+            // Never takes the next argument: that one may be the folder.
+            options.textOutput = true;
+            options.lineTemplate.reset();
+        } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--template=")) {
+            options.textOutput = true;
+            options.lineTemplate = *v;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -114,6 +134,8 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
             haveDirectory = true;
         } else {
             error = "only one folder can be listed: " + arg;
+            if (options.textOutput && !options.lineTemplate)
+                error += " (give a template as --template=TEXT or -t TEXT)";
             return std::nullopt;
         }
     }
@@ -134,6 +156,9 @@ std::string usageText()
            "  -d, --date-format PATTERN  date pattern of Created and Modified\n"
            "                             (default: the stored setting, else \"dd/mm/yy HH:MM:SS\")\n"
            "  -o, --output FILE          write to FILE instead of standard output\n"
+           "  -t, --template=TEXT        write each file as a line made from the line template TEXT,\n"
+           "                             ended by CR LF, as Output to Text does\n"
+           "      --template             the same with the stored template, else \"%6%1\" in quotes\n"
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n"
            "\n"
@@ -166,13 +191,30 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     const DateLocale locale = systemDateLocale();
     const DatePattern datePattern(options.datePattern ? *options.datePattern : storedDatePattern());
     const DatePattern sortKeyPattern(kSortKeyPattern);
+    std::optional<LineTemplate> lineTemplate;
+    if (options.textOutput)
+        lineTemplate.emplace(options.lineTemplate ? *options.lineTemplate : storedTextFormat());
     int writeError = 0;
     bool found = false;
-    Walker walker(walkOptions);
+    WalkOptions walk = walkOptions;
+    // A template of names and folders alone needs no file properties: skip reading them.
+    walk.namesOnly = lineTemplate && !lineTemplate->needsFileProperties();
+    Walker walker(walk);
     {
         OutputFile out(fd);
         found = walker.run(options.directory, [&](WalkBlock&& block) {
             std::string& line = out.buffer();
+            if (lineTemplate) {
+                for (const WalkEntry& entry : block.entries) {
+                    lineTemplate->appendLine(line,
+                                             RowValues{block.name(entry), entry.properties.size, entry.properties.created,
+                                                       entry.properties.modified, entry.properties.attributes, block.folder},
+                                             datePattern, locale);
+                    line += "\r\n";
+                }
+                out.maybeFlush();
+                return;
+            }
             for (const WalkEntry& entry : block.entries) {
                 const RowValues row{block.name(entry), entry.properties.size, entry.properties.created,
                                     entry.properties.modified, entry.properties.attributes, block.folder};

@@ -15,6 +15,8 @@ struct ListOptions {
     std::string directory;
     std::optional<std::string> datePattern; ///< empty optional: the stored setting, else the default
     std::optional<std::string> outputFile;  ///< empty optional: standard output
+    bool textOutput = false;                ///< -t/--template: the text output's lines instead of columns
+    std::optional<std::string> lineTemplate; ///< with textOutput; empty optional: the stored setting, else the default
     bool help = false;
     bool version = false;
 };

@@ -184,7 +184,9 @@ private:
                 continue;
             }
             properties = {};
-            const int statError = fsys::readProperties(frame.handle, name, properties);
+            const int statError = mOptions.namesOnly && entry.kind == fsys::EntryKind::File
+                                       ? 0
+                                       : fsys::readProperties(frame.handle, name, properties);
             if (statError == ENOENT)
                 continue; // vanished between the listing and now
             if (statError != 0 && name[0] == '.')

@@ -63,6 +63,12 @@ struct WalkOptions {
      * errno makes the walk treat the folder as failing with that error. Empty: no effect.
      */
     std::function<int(const std::string& folder)> failFolder;
+    /**
+     * Leave the properties of entries that the folder listing already shows to be files unread
+     * (size, times and attributes stay 0), for a caller that only needs names and folders.
+     * Links and entries of unknown kind are still read, to tell files from folders.
+     */
+    bool namesOnly = false;
 };
 
 /**

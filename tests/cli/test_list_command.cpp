@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: dirlix-list, in process and as the real program.
 #include "cli/ListCommand.h"
+#include "output/modListToText.h"
 #include "search/FixtureTree.h"
 
 #include <gtest/gtest.h>
@@ -127,4 +128,88 @@ TEST(ListCommand, RealProgramUsesTheStoredDatePatternAndExitStatuses)
     const ProgramRun version = runProgram("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "Dirlix Pro 1.01.0054\n");
+}
+
+TEST(ListCommand, TemplateWritesTheBytesOfTheTextExport)
+{
+    TempDir tmp;
+    makeDirs(tmp / "tree/sub");
+    writeFile(tmp / "tree/a%TAB%.txt", std::string(1536, 'x'));
+    writeFile(tmp / "tree/odd\nname\xfe", "");
+    writeFile(tmp / "tree/sub/b", "12345");
+    setTimes(tmp / "tree/sub/b", localTime(2024, 3, 5, 14, 7, 9));
+    const std::string lineTemplate = "%Fn%|%Sk%|%Mdd%.%Mmm% %MI%%Mam%|%5|%6%1|%%|%Cyy%";
+
+    cli::ListOptions options;
+    options.directory = tmp / "tree";
+    options.datePattern = "yyyy-mm-ddTHH:MM";
+    options.outputFile = tmp / "out.txt";
+    options.textOutput = true;
+    options.lineTemplate = lineTemplate;
+    EXPECT_EQ(cli::runList(options), cli::ExitOk);
+
+    FileList list;
+    search(tmp / "tree", list, "yyyy-mm-ddTHH:MM");
+    ASSERT_EQ(list.count(), 3u);
+    const auto exported = modListToText::ExportListToText(list, tmp / "filelist.txt", [&] { return lineTemplate; });
+    ASSERT_TRUE(exported.ok) << exported.error;
+    EXPECT_EQ(readFile(tmp / "out.txt"), readFile(tmp / "filelist.txt"));
+    EXPECT_NE(readFile(tmp / "out.txt").find("b|0|05.03  2pm|2024-03-05T14:07|" + tmp / "tree/sub/b|%|"),
+              std::string::npos);
+
+    // Names and folders alone: the walk skips the files' properties, but links still need a look.
+    ASSERT_EQ(symlink("sub", (tmp / "tree/linked").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (tmp / "tree/dangling").c_str()), 0);
+    FileList linked;
+    search(tmp / "tree", linked, "yyyy");
+    ASSERT_EQ(linked.count(), 5u);
+    options.lineTemplate = "\"%6%1\"%Fn%";
+    EXPECT_EQ(cli::runList(options), cli::ExitOk);
+    ASSERT_TRUE(modListToText::ExportListToText(linked, tmp / "filelist.txt", [&] { return *options.lineTemplate; }).ok);
+    EXPECT_EQ(readFile(tmp / "out.txt"), readFile(tmp / "filelist.txt"));
+}
+
+TEST(ListCommand, TemplateOptionForms)
+{
+    std::string error;
+    const auto shortForm = cli::parseArguments({"-t", "%1", "dir"}, error);
+    ASSERT_TRUE(shortForm);
+    EXPECT_TRUE(shortForm->textOutput);
+    EXPECT_EQ(shortForm->lineTemplate, "%1");
+    EXPECT_EQ(shortForm->directory, "dir");
+
+    const auto empty = cli::parseArguments({"dir", "--template="}, error);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->lineTemplate, "");
+
+    // A bare --template never swallows the folder.
+    const auto bare = cli::parseArguments({"--template", "dir"}, error);
+    ASSERT_TRUE(bare);
+    EXPECT_TRUE(bare->textOutput);
+    EXPECT_FALSE(bare->lineTemplate);
+    EXPECT_EQ(bare->directory, "dir");
+
+    EXPECT_FALSE(cli::parseArguments({"--template", "%1", "dir"}, error));
+    EXPECT_NE(error.find("--template=TEXT"), std::string::npos) << error;
+    EXPECT_FALSE(cli::parseArguments({"dir", "-t"}, error));
+
+    const auto columns = cli::parseArguments({"dir"}, error);
+    ASSERT_TRUE(columns);
+    EXPECT_FALSE(columns->textOutput);
+}
+
+TEST(ListCommand, RealProgramUsesTheStoredTemplateElseTheDefault)
+{
+    TempDir tmp;
+    makeDirs(tmp / "config/Quillborne");
+    writeFile(tmp / "config/Quillborne/Quillborne.ini", "[Dirlix%20Pro]\nTextFormat=<%Fn%>%Sbb%\n");
+    makeDirs(tmp / "tree");
+    writeFile(tmp / "tree/f", "abc");
+
+    const ProgramRun stored = runProgram("--template '" + tmp / "tree" + "'", "XDG_CONFIG_HOME=" + tmp / "config");
+    EXPECT_EQ(stored.status, 0);
+    EXPECT_EQ(stored.out, "<f>3\r\n");
+
+    const ProgramRun fallback = runProgram("'" + tmp / "tree" + "' --template", "XDG_CONFIG_HOME=" + tmp / "none");
+    EXPECT_EQ(fallback.out, "\"" + tmp / "tree/f\"\r\n");
 }
