@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
+#include "cli/ListWorkbook.h"
 
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
@@ -106,6 +107,11 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
                 return std::nullopt;
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--output=")) {
             options.outputFile = *v;
+        } else if (!optionsEnded && arg == "--xlsx") {
+            if (!(options.workbookFile = value(arg.c_str())))
+                return std::nullopt;
+        } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--xlsx=")) {
+            options.workbookFile = *v;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -116,6 +122,10 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
             error = "only one folder can be listed: " + arg;
             return std::nullopt;
         }
+    }
+    if (options.workbookFile && options.outputFile) {
+        error = "--xlsx and --output cannot be used together";
+        return std::nullopt;
     }
     if (!haveDirectory && !options.help && !options.version) {
         error = "no folder given";
@@ -134,6 +144,8 @@ std::string usageText()
            "  -d, --date-format PATTERN  date pattern of Created and Modified\n"
            "                             (default: the stored setting, else \"dd/mm/yy HH:MM:SS\")\n"
            "  -o, --output FILE          write to FILE instead of standard output\n"
+           "      --xlsx FILE            write the rows to the workbook FILE instead, columns\n"
+           "                             File, Size, Attrib, Created, Modified, Directory\n"
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n"
            "\n"
@@ -152,6 +164,9 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         std::printf("%s\n", versionText().c_str());
         return ExitOk;
     }
+
+    if (options.workbookFile)
+        return listToWorkbook(options, options.datePattern ? *options.datePattern : storedDatePattern(), walkOptions);
 
     int fd = STDOUT_FILENO;
     if (options.outputFile) {

@@ -15,6 +15,7 @@ struct ListOptions {
     std::string directory;
     std::optional<std::string> datePattern; ///< empty optional: the stored setting, else the default
     std::optional<std::string> outputFile;  ///< empty optional: standard output
+    std::optional<std::string> workbookFile; ///< --xlsx: a workbook written there instead of text lines
     bool help = false;
     bool version = false;
 };
