@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
+#include "cli/ListWorkbook.h"
 
 #include "output/LineTemplate.h"
 #include "output/modListToText.h"
@@ -126,6 +127,11 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--template=")) {
             options.textOutput = true;
             options.lineTemplate = *v;
+        } else if (!optionsEnded && arg == "--xlsx") {
+            if (!(options.workbookFile = value(arg.c_str())))
+                return std::nullopt;
+        } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--xlsx=")) {
+            options.workbookFile = *v;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -138,6 +144,14 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
                 error += " (give a template as --template=TEXT or -t TEXT)";
             return std::nullopt;
         }
+    }
+    if (options.workbookFile && options.outputFile) {
+        error = "--xlsx and --output cannot be used together";
+        return std::nullopt;
+    }
+    if (options.workbookFile && options.textOutput) {
+        error = "--xlsx and --template cannot be used together";
+        return std::nullopt;
     }
     if (!haveDirectory && !options.help && !options.version) {
         error = "no folder given";
@@ -159,6 +173,8 @@ std::string usageText()
            "  -t, --template=TEXT        write each file as a line made from the line template TEXT,\n"
            "                             ended by CR LF, as Output to Text does\n"
            "      --template             the same with the stored template, else \"%6%1\" in quotes\n"
+           "      --xlsx FILE            write the rows to the workbook FILE instead, columns\n"
+           "                             File, Size, Attrib, Created, Modified, Directory\n"
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n"
            "\n"
@@ -177,6 +193,9 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         std::printf("%s\n", versionText().c_str());
         return ExitOk;
     }
+
+    if (options.workbookFile)
+        return listToWorkbook(options, options.datePattern ? *options.datePattern : storedDatePattern(), walkOptions);
 
     int fd = STDOUT_FILENO;
     if (options.outputFile) {

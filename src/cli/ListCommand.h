@@ -17,6 +17,7 @@ struct ListOptions {
     std::optional<std::string> outputFile;  ///< empty optional: standard output
     bool textOutput = false;                ///< -t/--template: the text output's lines instead of columns
     std::optional<std::string> lineTemplate; ///< with textOutput; empty optional: the stored setting, else the default
+    std::optional<std::string> workbookFile; ///< --xlsx: a workbook written there instead of text lines
     bool help = false;
     bool version = false;
 };

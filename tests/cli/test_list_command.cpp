@@ -2,6 +2,7 @@
 // Dirlix Pro tests: dirlix-list, in process and as the real program.
 #include "cli/ListCommand.h"
 #include "output/modListToText.h"
+#include "output/WorkbookReader.h"
 #include "search/FixtureTree.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace dirlix;
 using namespace dirlix::test;
@@ -212,4 +214,30 @@ TEST(ListCommand, RealProgramUsesTheStoredTemplateElseTheDefault)
 
     const ProgramRun fallback = runProgram("'" + tmp / "tree" + "' --template", "XDG_CONFIG_HOME=" + tmp / "none");
     EXPECT_EQ(fallback.out, "\"" + tmp / "tree/f\"\r\n");
+TEST(ListCommand, XlsxWritesTheListedRowsAsAWorkbook)
+{
+    TempDir tmp;
+    makeDirs(tmp / "tree/sub");
+    writeFile(tmp / "tree/0012", "abc");
+    writeFile(tmp / "tree/sub/b\xfe", "12345");
+    setTimes(tmp / "tree/0012", localTime(2024, 3, 5, 14, 7, 9));
+
+    const ProgramRun run = runProgram("-d 'yyyy-mm-dd' --xlsx '" + tmp / "out.xlsx" + "' '" + tmp / "tree" + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "") << "nothing goes to standard output";
+    const WorkbookText book = readWorkbook(tmp / "out.xlsx");
+    ASSERT_EQ(book.status, 0) << book.text;
+    EXPECT_NE(book.text.find("A1 s \"0012\"\nB1 n 3\n"), std::string::npos) << book.text;
+    EXPECT_NE(book.text.find("E1 s \"2024-03-05\"\nF1 s \"" + tmp / "tree/\""), std::string::npos) << book.text;
+    EXPECT_NE(book.text.find("A2 s \"b\xEF\xBF\xBD\"\nB2 n 5\n"), std::string::npos) << book.text;
+    EXPECT_EQ(book.text.find("A3 "), std::string::npos) << book.text;
+
+    // A missing folder makes no workbook; --xlsx and --output exclude each other.
+    EXPECT_EQ(runProgram("--xlsx '" + tmp / "none.xlsx" + "' '" + tmp / "nothing" + "'").status, 2);
+    EXPECT_NE(::access((tmp / "none.xlsx").c_str(), F_OK), 0);
+    std::string error;
+    EXPECT_FALSE(cli::parseArguments({"--xlsx", "a.xlsx", "-o", "b.txt", "dir"}, error));
+    const auto inlined = cli::parseArguments({"--xlsx=a.xlsx", "dir"}, error);
+    ASSERT_TRUE(inlined);
+    EXPECT_EQ(inlined->workbookFile, "a.xlsx");
 }

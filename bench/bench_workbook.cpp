@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: writes the workbook for large lists and prints rows per second and peak memory.
+//
+// Usage: bench_workbook [--tree DIR] [OUTPUT-FOLDER]
+// Without --tree, a list of 200,000 synthetic rows is written; with it, the rows of a search of
+// DIR. Then a list of 1,048,576 synthetic rows (one full sheet). A plain libxlsxwriter loop of six
+// short strings per row is timed at both sizes for comparison; most of either time is the zip
+// compression of the workbook. Workbooks go to OUTPUT-FOLDER (default $TMPDIR or
+// /tmp) and are removed afterwards.
+#include "output/modListToExcel.h"
+#include "search/modSearchDir.h"
+
+#include <xlsxwriter.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace dirlix;
+
+namespace {
+
+// A field of /proc/self/status, in bytes.
+long long procStatus(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0)
+            return std::atoll(line.c_str() + std::strlen(key)) * 1024;
+    return 0;
+}
+
+// Resets the peak resident size to the current one, so that each run's peak is its own.
+void resetPeak()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+}
+
+double mib(long long bytes)
+{
+    return double(bytes) / 1048576.0;
+}
+
+// Folders of 50 files, two levels deep, names of 12 to 30 bytes with a few non-ASCII ones.
+void fillSynthetic(FileList& list, std::size_t rows)
+{
+    std::uint64_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return seed >> 33;
+    };
+    WalkBlock block;
+    for (std::size_t done = 0; done < rows;) {
+        block.folder = "/home/user/bench/tree/d" + std::to_string(done / 5000) + "/sub" + std::to_string(done / 50) + "/";
+        block.names.clear();
+        block.entries.clear();
+        for (int i = 0; i < 50 && done < rows; ++i, ++done) {
+            std::string name = "file-" + std::to_string(done) + (next() % 10 == 0 ? "-\xC3\xA9t\xC3\xA9" : "") +
+                               (next() % 2 ? ".txt" : ".data");
+            WalkEntry entry;
+            entry.nameOffset = std::uint32_t(block.names.size());
+            entry.nameLength = std::uint32_t(name.size());
+            block.names += name;
+            entry.properties.size = std::int64_t(next() % 100000000);
+            entry.properties.modified = 1600000000 + std::int64_t(next() % 100000000);
+            entry.properties.created = entry.properties.modified - std::int64_t(next() % 1000000);
+            entry.properties.attributes = next() % 7 == 0 ? AttrHidden : 0;
+            block.entries.push_back(entry);
+        }
+        list.appendBlock(block, "dd/mm/yy HH:MM:SS");
+    }
+}
+
+void exportAndReport(const char* label, const FileList& list, const std::string& folder)
+{
+    resetPeak();
+    const long long before = procStatus("VmRSS:");
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = modListToExcel::ExportListToSpreadsheet(list, folder);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long long peak = procStatus("VmHWM:");
+    if (!result.ok) {
+        std::printf("%s: failed: %s\n", label, result.error.c_str());
+        return;
+    }
+    struct stat info{};
+    ::stat(result.path.c_str(), &info);
+    std::printf("%s: %zu rows, %zu sheet(s), %.2f s, %.0f rows/s, workbook %.1f MiB\n", label, result.rows,
+                result.sheets, seconds, double(result.rows) / seconds, mib(info.st_size));
+    std::printf("%s: list %.1f MiB; resident before export %.1f MiB, peak during export %.1f MiB (+%.1f MiB)\n",
+                label, mib(list.memoryUsed()), mib(before), mib(peak), mib(peak - before));
+    ::unlink(result.path.c_str());
+}
+
+// What libxlsxwriter alone costs: six short strings per row in constant-memory mode.
+void plainLoop(std::size_t rows, const std::string& folder)
+{
+    const std::string path = folder + "/bench-plain-loop.xlsx";
+    std::string tmpdir = folder;
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = tmpdir.data();
+    const auto start = std::chrono::steady_clock::now();
+    lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    for (std::size_t row = 0; row < rows; ++row)
+        for (lxw_col_t column = 0; column < 6; ++column)
+            worksheet_write_string(sheet, lxw_row_t(row), column, "file-123456.txt", nullptr);
+    workbook_close(book);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("plain libxlsxwriter loop, six short strings: %zu rows, %.2f s, %.0f rows/s\n", rows, seconds,
+                double(rows) / seconds);
+    ::unlink(path.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string tree;
+    std::string folder;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tree") == 0 && i + 1 < argc)
+            tree = argv[++i];
+        else
+            folder = argv[i];
+    }
+    if (folder.empty())
+        folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+
+    plainLoop(200000, folder);
+    {
+        FileList list;
+        if (tree.empty()) {
+            fillSynthetic(list, 200000);
+            exportAndReport("200,000 synthetic rows", list, folder);
+        } else {
+            modSearchDir::SearchDir(tree, list, [] { return std::string("dd/mm/yy HH:MM:SS"); });
+            exportAndReport("rows of the tree", list, folder);
+        }
+    }
+    plainLoop(modListToExcel::kSheetRowLimit, folder);
+    {
+        FileList list;
+        fillSynthetic(list, modListToExcel::kSheetRowLimit);
+        exportAndReport("1,048,576 synthetic rows", list, folder);
+    }
+    return 0;
+}

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: dirlix-list --xlsx.
+#include "cli/ListWorkbook.h"
+
+#include "output/SystemLocale.h"
+#include "output/modListToExcel.h"
+#include "search/FileList.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace dirlix::cli {
+
+int listToWorkbook(const ListOptions& options, const std::string& datePattern, const WalkOptions& walkOptions)
+{
+    // The workbook is written after the walk: rows stay in the compact list until then.
+    FileList list;
+    list.setLocale(systemDateLocale());
+    Walker walker(walkOptions);
+    const bool found = walker.run(options.directory, [&](WalkBlock&& block) { list.appendBlock(block, datePattern); });
+    if (!found) {
+        std::fprintf(stderr, "dirlix-list: %s: no such folder (%s)\n", options.directory.c_str(),
+                     std::strerror(walker.startError()));
+        return ExitUsage;
+    }
+    for (const WalkError& failed : walker.errors())
+        std::fprintf(stderr, "dirlix-list: cannot read folder %s: %s\n", failed.folder.c_str(),
+                     std::strerror(failed.error));
+
+    const auto result = modListToExcel::WriteListWorkbook(list, *options.workbookFile);
+    if (!result.ok) {
+        std::fprintf(stderr, "dirlix-list: %s\n", result.error.c_str());
+        return ExitSomeUnreadable;
+    }
+    if (result.truncatedCells != 0)
+        std::fprintf(stderr, "dirlix-list: %zu cells were longer than a workbook cell holds and were cut\n",
+                     result.truncatedCells);
+    return walker.errors().empty() ? ExitOk : ExitSomeUnreadable;
+}
+
+} // namespace dirlix::cli
