@@ -8,8 +8,11 @@
 #include "layout/Twips.h"
 #include "layout/clsLayout.h"
 #include "output/SystemLocale.h"
+#include "output/modListToExcel.h"
+#include "output/modListToText.h"
 #include "output/frmOptions.h"
 #include "product/AppProduct.h"
+#include "product/DesktopOpener.h"
 #include "product/HelpCommands.h"
 #include "product/frmAbout.h"
 #include "product/modGlobal.h"
@@ -181,7 +184,10 @@ void frmMain::defineStatusBar()
 void frmMain::Form_Load()
 {
     const clsProductInfo& product = AppProduct();
-    gTempFolder = QDir::toNativeSeparators(QDir::tempPath());
+    // The temporary folder as the environment names it. QDir::tempPath() would turn a TMPDIR that
+    // does not exist into an empty text, and so the output into the root folder.
+    const QString tmpdir = qEnvironmentVariable("TMPDIR");
+    gTempFolder = QDir::toNativeSeparators(tmpdir.isEmpty() ? QDir::tempPath() : QDir::cleanPath(tmpdir));
     if (!gTempFolder.endsWith(QDir::separator()))
         gTempFolder += QDir::separator();
     setWindowTitle(toQString(product.Name));
@@ -267,9 +273,44 @@ void frmMain::cmdBrowse_Click()
     txtDir->setText(modGetDir::GetDir(tr("Choose Directory")));
 }
 
-void frmMain::mnuFileText_Click() {}
+void frmMain::mnuFileText_Click()
+{
+    const QString path = TempFolder() + QString::fromUtf8(modListToText::kFileName.data(),
+                                                          qsizetype(modListToText::kFileName.size()));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The template is read for every row, so an edit in the open Options dialog counts at once.
+    const auto result = modListToText::ExportListToText(mModel->list(), QFile::encodeName(path).toStdString(), [this] {
+        return mOptions ? mOptions->textFormat().toStdString() : std::string();
+    });
+    QApplication::restoreOverrideCursor();
+    if (!result.ok) {
+        reportFailure(tr("Output to Text"), tr("The list could not be written: %1").arg(QString::fromStdString(result.error)));
+        return;
+    }
+    mStatusText->setText(tr("%n line(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
+    if (!desktopOpener().open(path))
+        reportFailure(tr("Output to Text"), tr("No program could be started to show %1.").arg(path));
+}
 
-void frmMain::mnuFileExcel_Click() {}
+void frmMain::mnuFileExcel_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    mStatusText->setText(tr("Writing the workbook…"));
+    const auto result =
+        modListToExcel::ExportListToSpreadsheet(mModel->list(), QFile::encodeName(TempFolder()).toStdString());
+    QApplication::restoreOverrideCursor();
+    const QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
+    if (!result.ok) {
+        QString message = tr("The workbook could not be written: %1").arg(QString::fromStdString(result.error));
+        if (!path.isEmpty())
+            message += tr(" What was written is in %1.").arg(path);
+        reportFailure(tr("Output to Excel"), message);
+        return;
+    }
+    mStatusText->setText(tr("%n row(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
+    if (!desktopOpener().open(path))
+        reportFailure(tr("Output to Excel"), tr("No program could be started to open %1.").arg(path));
+}
 
 void frmMain::mnuFileExit_Click()
 {

@@ -288,6 +288,48 @@ private slots:
         QCOMPARE(recorder.targets[2], QString::fromStdString(modGlobal::pProduct->SupportURL));
     }
 
+    void outputsWriteTheListedRowsAndHandThemToTheDesktop()
+    {
+        TempDir tmp;
+        makeTree(tmp, 2, 3);
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QByteArray::fromStdString(tmp / "out"));
+        makeDirs(tmp / "out");
+        DesktopRecorder recorder;
+        {
+            frmMain window;
+            QCOMPARE(frmMain::TempFolder(), QString::fromStdString(tmp / "out/"));
+            QSignalSpy finished(window.search(), &SearchController::finished);
+            window.txtDir->setText(QString::fromStdString(tmp.path()));
+            window.cmdSearch->click();
+            QVERIFY(finished.wait(5000));
+
+            window.mnuFileText->trigger();
+            QCOMPARE(recorder.targets, QStringList{QString::fromStdString(tmp / "out/filelist.txt")});
+            const std::string text = readFile(tmp / "out/filelist.txt");
+            QCOMPARE(std::count(text.begin(), text.end(), '\n'), 6);
+            QVERIFY(text.find("\"" + tmp.path() + "/f0/sub/file0\"\r\n") != std::string::npos);
+
+            window.mnuFileExcel->trigger();
+            window.mnuFileExcel->trigger();
+            QCOMPARE(recorder.targets.size(), 3);
+            QVERIFY(recorder.targets[1].endsWith(QStringLiteral(".xlsx")));
+            QVERIFY(recorder.targets[1] != recorder.targets[2]); // a fresh workbook every time
+        }
+        // A temporary folder that cannot be written: reported, the editor not started.
+        recorder.targets.clear();
+        qputenv("TMPDIR", QByteArray::fromStdString(tmp / "out/filelist.txt/below"));
+        {
+            frmMain window;
+            window.mnuFileText->trigger();
+            window.mnuFileExcel->trigger();
+            QVERIFY(recorder.targets.isEmpty());
+            QVERIFY(window.statusText()->text().contains(QStringLiteral("could not be written")));
+        }
+        QCOMPARE(readFile(tmp / "out/filelist.txt").size(), std::size_t(6 * (tmp.path().size() + 17)));
+        qputenv("TMPDIR", savedTmp);
+    }
+
     void folderPickerResults()
     {
         frmMain window;

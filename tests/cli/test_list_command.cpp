@@ -214,6 +214,8 @@ TEST(ListCommand, RealProgramUsesTheStoredTemplateElseTheDefault)
 
     const ProgramRun fallback = runProgram("'" + tmp / "tree" + "' --template", "XDG_CONFIG_HOME=" + tmp / "none");
     EXPECT_EQ(fallback.out, "\"" + tmp / "tree/f\"\r\n");
+}
+
 TEST(ListCommand, XlsxWritesTheListedRowsAsAWorkbook)
 {
     TempDir tmp;
@@ -237,6 +239,7 @@ TEST(ListCommand, XlsxWritesTheListedRowsAsAWorkbook)
     EXPECT_NE(::access((tmp / "none.xlsx").c_str(), F_OK), 0);
     std::string error;
     EXPECT_FALSE(cli::parseArguments({"--xlsx", "a.xlsx", "-o", "b.txt", "dir"}, error));
+    EXPECT_FALSE(cli::parseArguments({"--xlsx", "a.xlsx", "-t", "%1", "dir"}, error));
     const auto inlined = cli::parseArguments({"--xlsx=a.xlsx", "dir"}, error);
     ASSERT_TRUE(inlined);
     EXPECT_EQ(inlined->workbookFile, "a.xlsx");
