@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -111,6 +112,17 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
                 return std::nullopt;
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--date-format=")) {
             options.datePattern = *v;
+        } else if (!optionsEnded && (arg == "-j" || arg == "--threads")) {
+            const auto count = value(arg.c_str());
+            if (!count)
+                return std::nullopt;
+            char* end = nullptr;
+            const unsigned long threads = std::strtoul(count->c_str(), &end, 10);
+            if (count->empty() || *end != 0 || threads < 1 || threads > 256) {
+                error = "the number of threads must be 1 to 256: " + *count;
+                return std::nullopt;
+            }
+            options.threads = unsigned(threads);
         } else if (!optionsEnded && (arg == "-o" || arg == "--output")) {
             if (!(options.outputFile = value(arg.c_str())))
                 return std::nullopt;
@@ -169,6 +181,8 @@ std::string usageText()
            "\n"
            "  -d, --date-format PATTERN  date pattern of Created and Modified\n"
            "                             (default: the stored setting, else \"dd/mm/yy HH:MM:SS\")\n"
+           "  -j, --threads N            read folders on N threads (default: one per core);\n"
+           "                             the order of the lines never depends on it\n"
            "  -o, --output FILE          write to FILE instead of standard output\n"
            "  -t, --template=TEXT        write each file as a line made from the line template TEXT,\n"
            "                             ended by CR LF, as Output to Text does\n"
@@ -216,6 +230,7 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     int writeError = 0;
     bool found = false;
     WalkOptions walk = walkOptions;
+    walk.threads = options.threads;
     // A template of names and folders alone needs no file properties: skip reading them.
     walk.namesOnly = lineTemplate && !lineTemplate->needsFileProperties();
     Walker walker(walk);

@@ -13,6 +13,7 @@ namespace dirlix::cli {
 /** The companion's options as given on its command line. */
 struct ListOptions {
     std::string directory;
+    unsigned threads = 0; ///< -j: threads that read folders; 0 means one per core
     std::optional<std::string> datePattern; ///< empty optional: the stored setting, else the default
     std::optional<std::string> outputFile;  ///< empty optional: standard output
     bool textOutput = false;                ///< -t/--template: the text output's lines instead of columns

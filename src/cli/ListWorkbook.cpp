@@ -16,7 +16,9 @@ int listToWorkbook(const ListOptions& options, const std::string& datePattern, c
     // The workbook is written after the walk: rows stay in the compact list until then.
     FileList list;
     list.setLocale(systemDateLocale());
-    Walker walker(walkOptions);
+    WalkOptions walk = walkOptions;
+    walk.threads = options.threads;
+    Walker walker(walk);
     const bool found = walker.run(options.directory, [&](WalkBlock&& block) { list.appendBlock(block, datePattern); });
     if (!found) {
         std::fprintf(stderr, "dirlix-list: %s: no such folder (%s)\n", options.directory.c_str(),

@@ -57,7 +57,7 @@ struct WalkError {
 /** Options of one walk. */
 struct WalkOptions {
     /** Worker threads that read folders; 0 means one per core. The output order never depends on it. */
-    unsigned threads = 1;
+    unsigned threads = 0;
     /**
      * A seam for tests: called with each folder's path before it is opened; returning a non-zero
      * errno makes the walk treat the folder as failing with that error. Empty: no effect.
@@ -105,8 +105,10 @@ public:
     /** The errno of a failed start folder, after run() returned false. */
     int startError() const { return mStartError; }
 
+    /** The number of threads a walk uses for @p requested: itself, or one per core for 0. */
+    static unsigned threadCount(unsigned requested);
+
 private:
-    bool runSequential(const std::string& start, const BlockSink& sink, const std::atomic<bool>* stop);
 
     WalkOptions mOptions;
     WalkProgress mProgress;

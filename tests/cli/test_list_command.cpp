@@ -96,6 +96,9 @@ TEST(ListCommand, ExitStatusTellsMissingFolderAndUnreadableFolders)
     EXPECT_EQ(out.find("x\t"), std::string::npos);
 
     std::string error;
+    EXPECT_FALSE(cli::parseArguments({"-j", "0", "dir"}, error));
+    EXPECT_FALSE(cli::parseArguments({"-j", "2x", "dir"}, error));
+    EXPECT_EQ(cli::parseArguments({"--threads", "3", "dir"}, error)->threads, 3u);
     EXPECT_FALSE(cli::parseArguments({"--bogus", "dir"}, error));
     EXPECT_FALSE(cli::parseArguments({"-d"}, error));
     EXPECT_FALSE(cli::parseArguments({}, error));
