@@ -3,7 +3,7 @@
 //
 // Usage: make_tree ROOT FILES SEED
 // Folders nest up to 8 deep with 20 to 50 files each; about one folder in twelve is a dot-folder
-// (its files are not listed); some names are odd (spaces, '%', tabs, invalid UTF-8); sizes are
+// holding files only (they are not listed); some names are odd (spaces, '%', tabs, invalid UTF-8); sizes are
 // sparse, from empty to several GiB, so the tree costs little disk.
 #include <cerrno>
 #include <cstdio>
@@ -67,7 +67,7 @@ void fill(const std::string& folder, int depth)
             std::perror(sub.c_str());
             std::exit(1);
         }
-        fill(sub, depth + 1);
+        fill(sub, dotted ? 8 : depth + 1); // a dot-folder holds files only, so most files are listed
     }
 }
 
