@@ -11,7 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <cstdio>
 #include <fstream>

@@ -33,7 +33,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 // The icons live in a static library, whose resource the linker would otherwise drop; the
 // resource's initialiser must be named outside any namespace.
@@ -92,7 +92,7 @@ void frmMain::defineWindow()
     setCentralWidget(client);
 
     // In the order of the window's definition, which is the order the layout engine walks.
-    ListView1 = place(new QTreeView(client), 120, 1320, 8055, 2295);
+    ListView1 = place(new QTableView(client), 120, 1320, 8055, 2295);
     cmdSearch = place(new QPushButton(tr("Search"), client), 7200, 480, 975, 375);
     cmdBrowse = place(new QPushButton(tr("..."), client), 6600, 480, 495, 375);
     txtDir = place(new QLineEdit(client), 120, 480, 6375, 375);
@@ -109,14 +109,22 @@ void frmMain::defineWindow()
     QtLayoutWindow::setTag(Label1, QString());
 
     // The file list in a fixed-pitch face, every other control in the dialog face.
+    // A report-style list: a header of captions, one line per row, no grid, whole rows selected.
+    // A table view rather than a tree view: it never lays out all rows again when rows are
+    // added, so a list of millions still takes new rows in a moment.
     ListView1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setItemsExpandable(false);
+    ListView1->setShowGrid(false);
+    ListView1->setWordWrap(false);
     ListView1->setSortingEnabled(false);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->header()->setSectionsClickable(false);
-    ListView1->header()->setStretchLastSection(false);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(QFontMetrics(ListView1->font()).height() + 3);
+    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView1->horizontalHeader()->setHighlightSections(false);
+    ListView1->horizontalHeader()->setSectionsClickable(false);
+    ListView1->horizontalHeader()->setStretchLastSection(false);
 
     // No default button: Enter in the directory box does not search.
     cmdSearch->setAutoDefault(false);
@@ -338,8 +346,11 @@ void frmMain::fitColumnsOnce()
     if (mColumnsFitted)
         return;
     mColumnsFitted = true;
-    for (int column = 0; column < 6; ++column)
+    const int widest = std::max(120, ListView1->viewport()->width() / 3);
+    for (int column = 0; column < 6; ++column) {
         ListView1->resizeColumnToContents(column);
+        ListView1->setColumnWidth(column, std::min(ListView1->columnWidth(column), widest));
+    }
 }
 
 void frmMain::showProgress()

@@ -12,7 +12,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QTreeView;
+class QTableView;
 
 namespace dirlix {
 
@@ -32,7 +32,7 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
-    QTreeView* ListView1;
+    QTableView* ListView1;
     QPushButton* cmdSearch;
     QPushButton* cmdBrowse;
     QLineEdit* txtDir;
