@@ -58,6 +58,11 @@ frmAbout::frmAbout(QWidget* owner)
     lblCopyright = place(new LinkLabel(this), 255, 2625, 3750, 345);
     for (QLabel* label : {Label1, Label2, lblTitle, lblVersion})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // "Product:" and "Version:" were measured for a narrower face: let them take the room up to
+    // the texts beside them rather than lose their last letters.
+    for (QLabel* label : {Label1, Label2})
+        label->resize(std::min(std::max(label->width(), label->sizeHint().width()), lblTitle->x() - label->x() - 2),
+                      label->height());
 
     cmdOk->setDefault(true);
     cmdOk->setAutoDefault(true);
