@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Dirlix Pro: installs the build into a scratch DESTDIR and checks the installed program.
-# Usage: test_install.sh BUILD-FOLDER PRINT-HELP-FOLDER-PROGRAM VERSION-TEXT
+# Usage: test_install.sh BUILD-FOLDER PRINT-HELP-FOLDER-PROGRAM VERSION-TEXT [CMAKE]
 set -uo pipefail
 
 build="$1"
 print_help_folder="$2"
 version="$3"
+cmake="${4:-cmake}"
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
@@ -27,7 +28,7 @@ done
 [ "$failures" -eq 0 ] || exit 1
 
 root="$scratch/root"
-if ! DESTDIR="$root" cmake --install "$build" --prefix /usr >"$scratch/install.log" 2>&1; then
+if ! DESTDIR="$root" "$cmake" --install "$build" --prefix /usr >"$scratch/install.log" 2>&1; then
   cat "$scratch/install.log"
   fail "cmake --install failed"
   exit 1
