@@ -2,7 +2,7 @@
 // Dirlix Pro: the walk on several threads, its results handed out in the exact walk order (not a public header).
 #pragma once
 
-#include "search/FolderWalk.h"
+#include "search/SequentialWalk.h"
 
 #include <condition_variable>
 #include <memory>

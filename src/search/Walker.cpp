@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the walk engine.
 #include "search/Walker.h"
-#include "search/FolderWalk.h"
+#include "search/SequentialWalk.h"
 #include "search/ParallelWalk.h"
 
 #include <algorithm>
