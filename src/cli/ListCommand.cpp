@@ -8,6 +8,7 @@
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
 #include "product/Version.h"
+#include "product/clsProductInfo.h"
 #include "search/FileList.h"
 #include "search/Walker.h"
 
@@ -59,25 +60,34 @@ private:
     std::string mBuffer;
 };
 
+// The program's identity; the companion needs no page addresses.
+const clsProductInfo& product()
+{
+    static const clsProductInfo info(kVersionMajor, kVersionMinor, kVersionRevision, {}, {}, {});
+    return info;
+}
+
 std::string versionText()
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "Dirlix Pro %d.%02d.%04d", kVersionMajor, kVersionMinor, kVersionRevision);
-    return text;
+    return product().Name + " " + product().Version;
+}
+
+// A setting of the window's Options dialog, as stored, else @p fallback.
+std::string storedSetting(const char* key, std::string_view fallback)
+{
+    return GetSetting(QString::fromStdString(product().CompanyName), QString::fromStdString(product().Name),
+                      QString::fromLatin1(key), QString::fromUtf8(fallback.data(), qsizetype(fallback.size())))
+        .toStdString();
 }
 
 std::string storedDatePattern()
 {
-    return GetSetting(QStringLiteral("Quillborne"), QStringLiteral("Dirlix Pro"), QStringLiteral("DateFormat"),
-                      QString::fromLatin1(kDefaultDatePattern))
-        .toStdString();
+    return storedSetting("DateFormat", kDefaultDatePattern);
 }
 
 std::string storedTextFormat()
 {
-    return GetSetting(QStringLiteral("Quillborne"), QStringLiteral("Dirlix Pro"), QStringLiteral("TextFormat"),
-                      QString::fromStdString(std::string(modListToText::kDefaultTemplate)))
-        .toStdString();
+    return storedSetting("TextFormat", modListToText::kDefaultTemplate);
 }
 
 } // namespace
