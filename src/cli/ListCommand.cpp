@@ -23,8 +23,6 @@ namespace dirlix::cli {
 
 namespace {
 
-constexpr const char* kDefaultDatePattern = "dd/mm/yy HH:MM:SS";
-
 // Collects output and writes it in large pieces; remembers the first write error.
 class OutputFile {
 public:

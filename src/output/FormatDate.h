@@ -13,6 +13,9 @@
 
 namespace dirlix {
 
+/** The date pattern of the list's Created and Modified columns until the user picks another. */
+inline constexpr std::string_view kDefaultDatePattern = "dd/mm/yy HH:MM:SS";
+
 /**
  * A date pattern read once into tokens, so that it can format many time stamps cheaply.
  * Any text is a valid pattern: characters that are not tokens are copied.

@@ -2,6 +2,9 @@
 // Dirlix Pro: the Options dialog, which holds the five output settings.
 #pragma once
 
+#include "output/FormatDate.h"
+#include "output/modListToText.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -44,9 +47,9 @@ public:
     /** Default of the check-box keys. */
     static inline const QString kDefaultCheck = QStringLiteral("1");
     /** Default of DateFormat. */
-    static inline const QString kDefaultDateFormat = QStringLiteral("dd/mm/yy HH:MM:SS");
+    static inline const QString kDefaultDateFormat = QString::fromLatin1(kDefaultDatePattern);
     /** Default of TextFormat: a double quote, %6%1, a double quote. */
-    static inline const QString kDefaultTextFormat = QStringLiteral("\"%6%1\"");
+    static inline const QString kDefaultTextFormat = QString::fromLatin1(modListToText::kDefaultTemplate);
 
     // The dialog's controls, by their design names. Owned by the dialog; never null.
     QGroupBox* Frame1;      ///< "Text Output": the three check boxes and their labels.
