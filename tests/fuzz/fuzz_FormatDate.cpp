@@ -2,7 +2,6 @@
 // Dirlix Pro: libFuzzer target for the date pattern, the template's date placeholders and PadLeft.
 #include "output/FormatDate.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -113,12 +112,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    // PadLeft gives exactly the width asked for, counted in characters.
-    // (The padding is counted apart: a continuation byte that began the text stays a character.)
+    // PadLeft: the text trimmed of spaces, padded on the left to the width, or cut on the left at
+    // the start of a character so that exactly width characters remain.
     const std::string padded = PadLeft(text, width);
-    const std::size_t spaces = std::min(padded.find_first_not_of(' '), padded.size());
-    if (width <= 0 ? !padded.empty()
-                   : spaces + characters(std::string_view(padded).substr(spaces)) != static_cast<std::size_t>(width))
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::string trimmed =
+        first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (width <= 0) {
+        if (!padded.empty())
+            std::abort();
+    } else if (characters(trimmed) <= static_cast<std::size_t>(width)) {
+        if (padded != std::string(static_cast<std::size_t>(width) - characters(trimmed), ' ') + trimmed)
+            std::abort();
+    } else if (padded.size() > trimmed.size() || trimmed.compare(trimmed.size() - padded.size(), padded.size(), padded) != 0 ||
+               (static_cast<unsigned char>(padded[0]) & 0xC0) == 0x80 ||
+               characters(padded) != static_cast<std::size_t>(width)) {
         std::abort();
+    }
     return 0;
 }
