@@ -62,6 +62,9 @@ void appendWhole(std::string& out, std::int64_t value, std::string_view separato
 // The size divided in double precision, to the nearest whole number with halves going up.
 std::int64_t dividedSize(std::int64_t size, int divisions)
 {
+    // Bytes stay exact: a double holds whole numbers only up to 2^53, and near 2^63 would not fit back.
+    if (divisions == 0)
+        return size;
     double value = static_cast<double>(size);
     for (int i = 0; i < divisions; ++i)
         value /= 1024.0;

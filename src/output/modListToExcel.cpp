@@ -4,7 +4,11 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <vector>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -214,6 +218,32 @@ private:
     bool mFolderCut = false;
 };
 
+// The descriptors of unlinked temporary files in @p tmpdir that are open now. The workbook library
+// leaves such a file open when it fails to add a part to the workbook (a full disk, say), and an
+// unlinked file holds its space until it is closed: a full disk would stay full until the program
+// ends. Linux only (through /proc); elsewhere there is nothing to find.
+std::vector<int> openTemporaryFiles(const std::string& tmpdir)
+{
+    std::vector<int> found;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return found;
+    const std::string deleted = " (deleted)";
+    const std::string folder = tmpdir.empty() || tmpdir.back() == '/' ? tmpdir : tmpdir + "/";
+    while (const dirent* entry = ::readdir(dir)) {
+        char target[4096];
+        const ssize_t n = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target);
+        if (n <= 0 || std::size_t(n) >= sizeof target)
+            continue;
+        const std::string_view link(target, std::size_t(n));
+        if (link.size() > folder.size() + deleted.size() && link.substr(0, folder.size()) == folder &&
+            link.substr(link.size() - deleted.size()) == deleted && link.find('/', folder.size()) == link.npos)
+            found.push_back(std::atoi(entry->d_name));
+    }
+    ::closedir(dir);
+    return found;
+}
+
 // Writes the workbook to @p path, which exists (reserved or to be replaced); fills @p result.
 void writeWorkbook(const FileList& list, const std::string& path, const ExportOptions& options,
                    ExportResult& result)
@@ -228,6 +258,7 @@ void writeWorkbook(const FileList& list, const std::string& path, const ExportOp
     bookOptions.tmpdir = tmpdir.data();
     bookOptions.use_zip64 = largestSheetEstimate(list, rowsPerSheet) > kZip64Threshold ? LXW_TRUE : LXW_FALSE;
 
+    const std::vector<int> openBefore = openTemporaryFiles(tmpdir);
     Workbook book;
     book.book = workbook_new_opt(path.c_str(), &bookOptions);
     if (!book.book) {
@@ -266,6 +297,10 @@ void writeWorkbook(const FileList& list, const std::string& path, const ExportOp
     const lxw_error closed = workbook_close(book.book);
     const int closeErrno = errno;
     book.book = nullptr;
+    if (closed != LXW_NO_ERROR)
+        for (int fd : openTemporaryFiles(tmpdir))
+            if (std::find(openBefore.begin(), openBefore.end(), fd) == openBefore.end())
+                ::close(fd);
     if (failure.empty() && closed != LXW_NO_ERROR) {
         failure = "cannot write the workbook " + path + ": " + reasonOf(closed);
         if (closeErrno != 0)

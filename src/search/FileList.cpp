@@ -46,7 +46,7 @@ const char* FileList::storeName(std::string_view name)
         mArenaBytes += name.size();
         return mLargeNames.back().get();
     }
-    if (mArenaUsed + name.size() > kArenaBlock) {
+    if (mArena.empty() || mArenaUsed + name.size() > kArenaBlock) { // an empty first name needs a block too
         mArena.push_back(std::make_unique<char[]>(kArenaBlock));
         mArenaBytes += kArenaBlock;
         mArenaUsed = 0;

@@ -245,3 +245,18 @@ TEST(LineTemplate, CompiledPlanEqualsStepByStepExpansion)
         ASSERT_EQ(line, referenceExpand(lineTemplate, expected)) << "template: " << lineTemplate;
     }
 }
+
+// Bytes are whole numbers past what a double holds exactly, up to the largest size a file system gives.
+TEST(LineTemplate, ByteSizesStayExactBeyondDoublePrecision)
+{
+    FileList list;
+    addFile(list, "/big/", "odd", 9007199254740993, 0, 0);
+    addFile(list, "/big/", "max", INT64_MAX, 0, 0);
+    LineTemplate lineTemplate("%Sbb%|%Sb%|%Smm%");
+    std::string line;
+    ASSERT_TRUE(lineTemplate.appendLine(line, list, 0));
+    EXPECT_EQ(line, "9007199254740993|9,007,199,254,740,993|8589934592");
+    line.clear();
+    ASSERT_TRUE(lineTemplate.appendLine(line, list, 1));
+    EXPECT_EQ(line, "9223372036854775807|9,223,372,036,854,775,807|8796093022208");
+}

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <unistd.h>
 
 using namespace dirlix;
 
@@ -237,6 +238,7 @@ private slots:
         QTest::newRow("section missing") << 1;
         QTest::newRow("binary garbage") << 2;
         QTest::newRow("folder in the file's place") << 3;
+        QTest::newRow("unreadable file") << 4;
     }
 
     void aCorruptStoreNeverStopsLoading()
@@ -265,6 +267,17 @@ private slots:
         case 3:
             QVERIFY(QDir().mkpath(storeFile()));
             break;
+        case 4:
+            // Unreadable to its owner; root reads any file, so there a link that leads to itself
+            // stands in the file's place and cannot be opened either.
+            store(QStringLiteral("DateFormat"), QStringLiteral("d-m"));
+            if (::geteuid() == 0) {
+                QVERIFY(QFile::remove(storeFile()));
+                QVERIFY(QFile::link(storeFile(), storeFile()));
+            } else {
+                QVERIFY(QFile::setPermissions(storeFile(), QFileDevice::Permissions()));
+            }
+            break;
         }
 
         auto dialog = loadedDialog();
@@ -274,6 +287,14 @@ private slots:
         QCOMPARE(dialog->dateFormat(), corruption == 0 ? QStringLiteral("d-m") : QStringLiteral("dd/mm/yy HH:MM:SS"));
         QCOMPARE(dialog->textFormat(), corruption == 0 ? QStringLiteral("%1") : QStringLiteral("\"%6%1\""));
 
+        if (corruption == 4) {
+            // The store is written anew in the unreadable file's place, and reads back.
+            showAndWait(*dialog);
+            dialog->TextFormat->setText(QStringLiteral("kept"));
+            QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
+            QVERIFY2(dialog->failures.isEmpty(), qPrintable(dialog->failures.join(QStringLiteral("; "))));
+            QCOMPARE(GetSetting(kApp, kSection, QStringLiteral("TextFormat"), QString()), QStringLiteral("kept"));
+        }
         if (corruption == 3) {
             // A save that fails is reported, naming the file, and the edits stay in force.
             showAndWait(*dialog);

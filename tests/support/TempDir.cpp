@@ -36,9 +36,16 @@ void makeRemovable(const std::filesystem::path& path)
 } // namespace
 
 TempDir::TempDir()
+    : TempDir([] {
+          const char* base = std::getenv("TMPDIR");
+          return std::string(base && *base ? base : "/tmp");
+      }())
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/dirlix-test-XXXXXX";
+}
+
+TempDir::TempDir(const std::string& base)
+{
+    std::string pattern = base + "/dirlix-test-XXXXXX";
     if (!mkdtemp(pattern.data()))
         fail("mkdtemp", pattern);
     mPath = pattern;

@@ -12,6 +12,8 @@ namespace dirlix::test {
 class TempDir {
 public:
     TempDir();
+    /** A new empty folder below @p base instead. */
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
