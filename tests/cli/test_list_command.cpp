@@ -4,6 +4,7 @@
 #include "output/modListToText.h"
 #include "output/WorkbookReader.h"
 #include "search/FixtureTree.h"
+#include "support/Command.h"
 
 #include <gtest/gtest.h>
 
@@ -17,25 +18,12 @@ using namespace dirlix::test;
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-};
+using ProgramRun = CommandResult;
 
-// Runs the installed-beside-the-tests program through the shell with @p environment.
+// Runs the companion built beside the tests through the shell with @p environment.
 ProgramRun runProgram(const std::string& arguments, const std::string& environment = "")
 {
-    const std::string command = environment + " " DIRLIX_LIST_PROGRAM " " + arguments + " 2>/dev/null";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runCommand(environment + " " DIRLIX_LIST_PROGRAM " " + arguments + " 2>/dev/null");
 }
 
 std::string expectedLines(const FileList& list)

@@ -4,12 +4,11 @@
 
 #include "search/FileList.h"
 #include "search/Walker.h"
+#include "support/Command.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
-#include <sys/wait.h>
 #include <vector>
 
 namespace dirlix::test {
@@ -26,17 +25,8 @@ struct WorkbookText {
  */
 inline WorkbookText readWorkbook(const std::string& path)
 {
-    WorkbookText result;
-    const std::string command = "/usr/bin/python3 '" WORKBOOK_READER "' '" + path + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        result.text.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    const CommandResult run = runCommand("/usr/bin/python3 '" WORKBOOK_READER "' '" + path + "' 2>&1");
+    return {run.status, run.out};
 }
 
 /** A file to put in a test list. */
