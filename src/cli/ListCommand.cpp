@@ -13,6 +13,11 @@
 #include "search/Walker.h"
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,6 +91,43 @@ std::string storedDatePattern()
 std::string storedTextFormat()
 {
     return storedSetting("TextFormat", modListToText::kDefaultTemplate);
+}
+
+// Runs @p walker on a thread of its own and hands its blocks to @p consume on this one, so that
+// making and writing the lines goes on while the next folders are read. At most a few hundred
+// blocks wait between the two, so memory stays flat however far the walk runs ahead.
+bool walkInBackground(Walker& walker, const std::string& directory, const std::function<void(const WalkBlock&)>& consume)
+{
+    constexpr std::size_t kMaxWaiting = 256;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<WalkBlock> waiting;
+    bool done = false;
+    bool found = false;
+    std::thread producer([&] {
+        found = walker.run(directory, [&](WalkBlock&& block) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return waiting.size() < kMaxWaiting; });
+            waiting.push_back(std::move(block));
+            changed.notify_all();
+        });
+        std::lock_guard lock(mutex);
+        done = true;
+        changed.notify_all();
+    });
+    for (;;) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return done || !waiting.empty(); });
+        if (waiting.empty())
+            break;
+        WalkBlock block = std::move(waiting.front());
+        waiting.pop_front();
+        changed.notify_all();
+        lock.unlock();
+        consume(block);
+    }
+    producer.join();
+    return found;
 }
 
 } // namespace
@@ -244,25 +286,16 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     Walker walker(walk);
     {
         OutputFile out(fd);
-        found = walker.run(options.directory, [&](WalkBlock&& block) {
+        found = walkInBackground(walker, options.directory, [&](const WalkBlock& block) {
             std::string& line = out.buffer();
-            if (lineTemplate) {
-                for (const WalkEntry& entry : block.entries) {
-                    lineTemplate->appendLine(line,
-                                             RowValues{block.name(entry), entry.properties.size, entry.properties.created,
-                                                       entry.properties.modified, entry.properties.attributes, block.folder},
-                                             datePattern, locale);
-                    line += "\r\n";
-                }
-                out.maybeFlush();
-                return;
-            }
             for (const WalkEntry& entry : block.entries) {
                 const RowValues row{block.name(entry), entry.properties.size, entry.properties.created,
                                     entry.properties.modified, entry.properties.attributes, block.folder};
-                for (int column = ColFile; column <= ColModifiedKey; ++column) {
-                    appendColumnText(line, column, row, datePattern, sortKeyPattern, locale);
-                    line += column == ColModifiedKey ? '\n' : '\t';
+                if (lineTemplate) {
+                    lineTemplate->appendLine(line, row, datePattern, locale);
+                    line += "\r\n";
+                } else {
+                    appendRowTexts(line, row, datePattern, sortKeyPattern, locale, '\t', '\n');
                 }
             }
             out.maybeFlush();

@@ -204,6 +204,29 @@ void appendColumnText(std::string& out, int column, const RowValues& row, const 
     }
 }
 
+void appendRowTexts(std::string& out, const RowValues& row, const DatePattern& datePattern,
+                    const DatePattern& sortKeyPattern, const DateLocale& locale, char separator, char end)
+{
+    const DateTime created = localFromUnix(row.created);
+    const DateTime modified = localFromUnix(row.modified);
+    out += row.name;
+    out += separator;
+    appendColumnText(out, ColSize, row, datePattern, sortKeyPattern, locale);
+    out += separator;
+    appendColumnText(out, ColAttrib, row, datePattern, sortKeyPattern, locale);
+    out += separator;
+    datePattern.appendTo(out, created, locale);
+    out += separator;
+    datePattern.appendTo(out, modified, locale);
+    out += separator;
+    out += row.folder;
+    out += separator;
+    sortKeyPattern.appendTo(out, created, locale);
+    out += separator;
+    sortKeyPattern.appendTo(out, modified, locale);
+    out += end;
+}
+
 std::size_t FileList::memoryUsed() const
 {
     std::size_t bytes = mChunks.size() * kChunkRows * sizeof(FileRow) + mArenaBytes;

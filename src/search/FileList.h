@@ -49,6 +49,14 @@ void appendColumnText(std::string& out, int column, const RowValues& row, const 
                       const DatePattern& sortKeyPattern, const DateLocale& locale);
 
 /**
+ * Appends the eight column texts of @p row to @p out, each followed by @p separator but the last,
+ * which is followed by @p end. The same texts as appendColumnText, with each time stamp turned
+ * into a local date once.
+ */
+void appendRowTexts(std::string& out, const RowValues& row, const DatePattern& datePattern,
+                    const DatePattern& sortKeyPattern, const DateLocale& locale, char separator, char end);
+
+/**
  * The rows of the file list, in the order they were added; nothing sorts them.
  * Rows are numbered from 1 and their sub-items from 1 to 7 in the operations that take a row
  * number; the raw accessors take an index from 0. Texts are the file system's bytes (names and
