@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: searches a tree into the file list and prints what the list costs per row.
+#include "ProcStatus.h"
 #include "search/modSearchDir.h"
 
 #include <cstdio>
@@ -8,29 +9,16 @@
 #include <fstream>
 #include <string>
 
-namespace {
-// Peak and current resident memory of this process, in bytes, from /proc.
-long long procStatus(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::atoll(line.c_str() + std::strlen(key)) * 1024;
-    return 0;
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc != 2) {
         std::fprintf(stderr, "usage: bench_list_memory TREE\n");
         return 2;
     }
-    const long long before = procStatus("VmRSS:");
+    const long long before = dirlix::bench::procStatus("VmRSS:");
     dirlix::FileList list;
     const auto result = dirlix::modSearchDir::SearchDir(argv[1], list, [] { return std::string("dd/mm/yy HH:MM:SS"); });
-    const long long peak = procStatus("VmHWM:");
+    const long long peak = dirlix::bench::procStatus("VmHWM:");
     std::size_t nameBytes = 0;
     for (std::size_t i = 0; i < list.count(); ++i)
         nameBytes += list.row(i).nameLength;

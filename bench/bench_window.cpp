@@ -2,6 +2,7 @@
 // Dirlix Pro: how the main window keeps up during a large search: event-loop gaps, first rows, memory.
 //
 // Usage: bench_window TREE   (runs offscreen unless a display is set)
+#include "ProcStatus.h"
 #include "app/FileListModel.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
@@ -16,18 +17,6 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-
-namespace {
-long long statusKiB(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::atoll(line.c_str() + std::string(key).size());
-    return 0;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -70,7 +59,7 @@ int main(int argc, char** argv)
         std::printf("longest event-loop gap: %.1f ms (target: under 100 ms), over %lld batches\n",
                     double(worstGap) / 1e6, scrolls);
         std::printf("peak resident memory: %.1f MiB (target for a million files: under 250 MB)\n",
-                    double(statusKiB("VmHWM:")) / 1024.0);
+                    double(dirlix::bench::procStatus("VmHWM:")) / 1048576.0);
         QCoreApplication::quit();
     });
     QTimer::singleShot(500, [&] {

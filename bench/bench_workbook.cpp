@@ -18,23 +18,15 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+
+#include "ProcStatus.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dirlix;
+using dirlix::bench::procStatus;
 
 namespace {
-
-// A field of /proc/self/status, in bytes.
-long long procStatus(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::atoll(line.c_str() + std::strlen(key)) * 1024;
-    return 0;
-}
 
 // Resets the peak resident size to the current one, so that each run's peak is its own.
 void resetPeak()

@@ -306,18 +306,26 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     if (options.outputFile && ::close(fd) != 0 && writeError == 0)
         writeError = errno;
 
+    const int status = reportWalk(walker, found, options.directory);
+    if (status == ExitUsage)
+        return status;
+    if (writeError != 0) {
+        std::fprintf(stderr, "dirlix-list: write error: %s\n", std::strerror(writeError));
+        return ExitSomeUnreadable;
+    }
+    return status;
+}
+
+int reportWalk(const Walker& walker, bool found, const std::string& directory)
+{
     if (!found) {
-        std::fprintf(stderr, "dirlix-list: %s: no such folder (%s)\n", options.directory.c_str(),
+        std::fprintf(stderr, "dirlix-list: %s: no such folder (%s)\n", directory.c_str(),
                      std::strerror(walker.startError()));
         return ExitUsage;
     }
     for (const WalkError& failed : walker.errors())
         std::fprintf(stderr, "dirlix-list: cannot read folder %s: %s\n", failed.folder.c_str(),
                      std::strerror(failed.error));
-    if (writeError != 0) {
-        std::fprintf(stderr, "dirlix-list: write error: %s\n", std::strerror(writeError));
-        return ExitSomeUnreadable;
-    }
     return walker.errors().empty() ? ExitOk : ExitSomeUnreadable;
 }
 

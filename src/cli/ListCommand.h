@@ -37,6 +37,13 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
 std::string usageText();
 
 /**
+ * Reports on standard error how a walk of @p directory ended: a missing folder, or each folder that
+ * could not be read. Returns ExitUsage for a missing folder, ExitSomeUnreadable when some folders
+ * could not be read, else ExitOk.
+ */
+int reportWalk(const Walker& walker, bool found, const std::string& directory);
+
+/**
  * Runs the companion with @p options; messages go to standard error. Returns the exit status.
  * @p walkOptions lets tests reach the walk's seams.
  */

@@ -20,14 +20,9 @@ int listToWorkbook(const ListOptions& options, const std::string& datePattern, c
     walk.threads = options.threads;
     Walker walker(walk);
     const bool found = walker.run(options.directory, [&](WalkBlock&& block) { list.appendBlock(block, datePattern); });
-    if (!found) {
-        std::fprintf(stderr, "dirlix-list: %s: no such folder (%s)\n", options.directory.c_str(),
-                     std::strerror(walker.startError()));
-        return ExitUsage;
-    }
-    for (const WalkError& failed : walker.errors())
-        std::fprintf(stderr, "dirlix-list: cannot read folder %s: %s\n", failed.folder.c_str(),
-                     std::strerror(failed.error));
+    const int status = reportWalk(walker, found, options.directory);
+    if (status == ExitUsage)
+        return status;
 
     const auto result = modListToExcel::WriteListWorkbook(list, *options.workbookFile);
     if (!result.ok) {
@@ -37,7 +32,7 @@ int listToWorkbook(const ListOptions& options, const std::string& datePattern, c
     if (result.truncatedCells != 0)
         std::fprintf(stderr, "dirlix-list: %zu cells were longer than a workbook cell holds and were cut\n",
                      result.truncatedCells);
-    return walker.errors().empty() ? ExitOk : ExitSomeUnreadable;
+    return status;
 }
 
 } // namespace dirlix::cli
