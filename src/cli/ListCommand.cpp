@@ -14,7 +14,6 @@
 
 #include <cerrno>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -100,31 +99,44 @@ bool walkInBackground(Walker& walker, const std::string& directory, const std::f
 {
     constexpr std::size_t kMaxWaiting = 256;
     std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<WalkBlock> waiting;
+    std::condition_variable notEmpty, notFull;
+    std::vector<WalkBlock> waiting;
     bool done = false;
     bool found = false;
+    // Each side wakes the other only when it may be waiting: the producer when the queue was
+    // empty, the consumer when it was full. A wake-up per folder would cost more than the work.
     std::thread producer([&] {
         found = walker.run(directory, [&](WalkBlock&& block) {
             std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return waiting.size() < kMaxWaiting; });
+            notFull.wait(lock, [&] { return waiting.size() < kMaxWaiting; });
+            const bool wasEmpty = waiting.empty();
             waiting.push_back(std::move(block));
-            changed.notify_all();
+            lock.unlock();
+            if (wasEmpty)
+                notEmpty.notify_one();
         });
-        std::lock_guard lock(mutex);
-        done = true;
-        changed.notify_all();
+        {
+            std::lock_guard lock(mutex);
+            done = true;
+        }
+        notEmpty.notify_one();
     });
+    std::vector<WalkBlock> taken;
     for (;;) {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return done || !waiting.empty(); });
-        if (waiting.empty())
-            break;
-        WalkBlock block = std::move(waiting.front());
-        waiting.pop_front();
-        changed.notify_all();
-        lock.unlock();
-        consume(block);
+        {
+            std::unique_lock lock(mutex);
+            notEmpty.wait(lock, [&] { return done || !waiting.empty(); });
+            if (waiting.empty())
+                break;
+            const bool wasFull = waiting.size() >= kMaxWaiting;
+            taken.swap(waiting);
+            lock.unlock();
+            if (wasFull)
+                notFull.notify_one();
+        }
+        for (const WalkBlock& block : taken)
+            consume(block);
+        taken.clear();
     }
     producer.join();
     return found;
