@@ -13,6 +13,7 @@
 #include "search/Walker.h"
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -98,21 +99,24 @@ std::string storedTextFormat()
 bool walkInBackground(Walker& walker, const std::string& directory, const std::function<void(const WalkBlock&)>& consume)
 {
     constexpr std::size_t kMaxWaiting = 256;
+    constexpr std::size_t kBatch = 64;
+    constexpr auto kMaxDelay = std::chrono::milliseconds(50);
     std::mutex mutex;
     std::condition_variable notEmpty, notFull;
     std::vector<WalkBlock> waiting;
     bool done = false;
     bool found = false;
-    // Each side wakes the other only when it may be waiting: the producer when the queue was
-    // empty, the consumer when it was full. A wake-up per folder would cost more than the work.
+    // The output side is woken for a batch of folders, or after a short delay for whatever has
+    // come, and the walk only when the queue was full: a wake-up per folder would cost more than
+    // the work itself.
     std::thread producer([&] {
         found = walker.run(directory, [&](WalkBlock&& block) {
             std::unique_lock lock(mutex);
             notFull.wait(lock, [&] { return waiting.size() < kMaxWaiting; });
-            const bool wasEmpty = waiting.empty();
             waiting.push_back(std::move(block));
+            const bool batchReady = waiting.size() == kBatch;
             lock.unlock();
-            if (wasEmpty)
+            if (batchReady)
                 notEmpty.notify_one();
         });
         {
@@ -125,9 +129,12 @@ bool walkInBackground(Walker& walker, const std::string& directory, const std::f
     for (;;) {
         {
             std::unique_lock lock(mutex);
-            notEmpty.wait(lock, [&] { return done || !waiting.empty(); });
-            if (waiting.empty())
-                break;
+            notEmpty.wait_for(lock, kMaxDelay, [&] { return done || waiting.size() >= kBatch; });
+            if (waiting.empty()) {
+                if (done)
+                    break;
+                continue;
+            }
             const bool wasFull = waiting.size() >= kMaxWaiting;
             taken.swap(waiting);
             lock.unlock();

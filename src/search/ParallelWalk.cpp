@@ -103,7 +103,9 @@ bool ParallelWalk::walk(const std::string& start, int& startError)
         order.pop_back();
         {
             std::unique_lock lock(mDoneMutex);
+            mAwaited = node;
             mNodeDone.wait(lock, [&] { return node->done.load(std::memory_order_acquire) || stopping(); });
+            mAwaited = nullptr;
         }
         if (!node->done.load(std::memory_order_acquire))
             break; // stopped while waiting: what was handed out is a prefix of the walk
@@ -130,7 +132,9 @@ void ParallelWalk::work()
         Node* node = nullptr;
         {
             std::unique_lock lock(mQueueMutex);
+            ++mIdleWorkers;
             mQueueReady.wait(lock, [&] { return mQuit || !mQueue.empty() || mUnfinished == 0; });
+            --mIdleWorkers;
             if (mQuit || mQueue.empty())
                 return;
             node = mQueue.back();
@@ -145,11 +149,16 @@ void ParallelWalk::work()
 
 void ParallelWalk::finish(Node& node)
 {
+    // Only the node the calling thread waits for wakes it: one wake-up per folder would cost
+    // more than reading the folder.
+    bool awaited = false;
     {
         std::lock_guard lock(mDoneMutex);
         node.done.store(true, std::memory_order_release);
+        awaited = mAwaited == &node;
     }
-    mNodeDone.notify_all();
+    if (awaited)
+        mNodeDone.notify_one();
     bool allDone = false;
     {
         std::lock_guard lock(mQueueMutex);
@@ -238,6 +247,7 @@ void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
         child->parentHandle = shared;
         node.children.push_back(std::move(child));
     }
+    std::size_t idle = 0;
     {
         std::lock_guard lock(mQueueMutex);
         // The first subfolder is taken first, so the workers follow the walk order and the
@@ -245,8 +255,10 @@ void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
         for (auto it = node.children.rbegin(); it != node.children.rend(); ++it)
             mQueue.push_back(it->get());
         mUnfinished += node.children.size();
+        idle = mIdleWorkers;
     }
-    mQueueReady.notify_all();
+    for (std::size_t i = 0; i < std::min(idle, node.children.size()); ++i)
+        mQueueReady.notify_one();
 }
 
 } // namespace dirlix::walk

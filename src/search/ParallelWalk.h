@@ -52,9 +52,11 @@ private:
     std::vector<Node*> mQueue;      // folders waiting to be read; the last is taken first
     std::size_t mUnfinished = 0;    // folders queued or being read
     bool mQuit = false;
+    std::size_t mIdleWorkers = 0;   // workers waiting for a folder
 
     std::mutex mDoneMutex;
     std::condition_variable mNodeDone;
+    const Node* mAwaited = nullptr; // the node the calling thread waits for
     std::atomic<std::size_t> mOpenHandles{0};
 };
 
