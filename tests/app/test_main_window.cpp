@@ -14,6 +14,8 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDate>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -296,6 +298,7 @@ private slots:
         qputenv("TMPDIR", QByteArray::fromStdString(tmp / "out"));
         makeDirs(tmp / "out");
         DesktopRecorder recorder;
+        std::string previous;
         {
             frmMain window;
             QCOMPARE(frmMain::TempFolder(), QString::fromStdString(tmp / "out/"));
@@ -309,6 +312,26 @@ private slots:
             const std::string text = readFile(tmp / "out/filelist.txt");
             QCOMPARE(std::count(text.begin(), text.end(), '\n'), 6);
             QVERIFY(text.find("\"" + tmp.path() + "/f0/sub/file0\"\r\n") != std::string::npos);
+
+            // An edit in the open Options dialog counts at once, without OK; so does the date pattern
+            // for the rows a search adds afterwards.
+            window.mnuOptions->trigger();
+            window.options()->TextFormat->setText(QStringLiteral("%Fn%|%4"));
+            window.options()->DateFormat->setCurrentText(QStringLiteral("yyyy"));
+            window.cmdSearch->click();
+            QVERIFY(finished.wait(5000));
+            window.mnuFileText->trigger();
+            // Each line is the name, then the created year alone: the files were made just now
+            // (the first export's filelist.txt is in the tree this time).
+            previous = readFile(tmp / "out/filelist.txt");
+            const QString year = QString::number(QDate::currentDate().year());
+            const QStringList lines = QString::fromStdString(previous).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), 7);
+            for (const QString& line : lines)
+                QVERIFY2(line.startsWith(QStringLiteral("file")) && line.endsWith(QLatin1Char('|') + year),
+                         qPrintable(line));
+            window.options()->reject(); // Cancel brings the stored template back
+            recorder.targets.removeLast();
 
             window.mnuFileExcel->trigger();
             window.mnuFileExcel->trigger();
@@ -326,7 +349,7 @@ private slots:
             QVERIFY(recorder.targets.isEmpty());
             QVERIFY(window.statusText()->text().contains(QStringLiteral("could not be written")));
         }
-        QCOMPARE(readFile(tmp / "out/filelist.txt").size(), std::size_t(6 * (tmp.path().size() + 17)));
+        QCOMPARE(readFile(tmp / "out/filelist.txt"), previous);
         qputenv("TMPDIR", savedTmp);
     }
 
