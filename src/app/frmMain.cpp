@@ -5,7 +5,7 @@
 #include "app/FileListModel.h"
 #include "app/SearchController.h"
 #include "layout/QtLayoutWindow.h"
-#include "layout/Twips.h"
+#include "layout/QtTwips.h"
 #include "layout/clsLayout.h"
 #include "output/SystemLocale.h"
 #include "output/modListToExcel.h"
@@ -48,12 +48,6 @@ namespace {
 QString gTempFolder;
 bool gFailureDialogs = true;
 
-template <typename Widget>
-Widget* place(Widget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-    return widget;
-}
 } // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
@@ -92,12 +86,12 @@ void frmMain::defineWindow()
     setCentralWidget(client);
 
     // In the order of the window's definition, which is the order the layout engine walks.
-    ListView1 = place(new QTableView(client), 120, 1320, 8055, 2295);
-    cmdSearch = place(new QPushButton(tr("Search"), client), 7200, 480, 975, 375);
-    cmdBrowse = place(new QPushButton(tr("..."), client), 6600, 480, 495, 375);
-    txtDir = place(new QLineEdit(client), 120, 480, 6375, 375);
-    Label2 = place(new QLabel(tr("Content"), client), 120, 1080, 8055, 375);
-    Label1 = place(new QLabel(tr("Directory"), client), 120, 240, 4095, 255);
+    ListView1 = placeTwips(new QTableView(client), 120, 1320, 8055, 2295);
+    cmdSearch = placeTwips(new QPushButton(tr("Search"), client), 7200, 480, 975, 375);
+    cmdBrowse = placeTwips(new QPushButton(tr("..."), client), 6600, 480, 495, 375);
+    txtDir = placeTwips(new QLineEdit(client), 120, 480, 6375, 375);
+    Label2 = placeTwips(new QLabel(tr("Content"), client), 120, 1080, 8055, 375);
+    Label1 = placeTwips(new QLabel(tr("Directory"), client), 120, 240, 4095, 255);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 

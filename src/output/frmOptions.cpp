@@ -3,7 +3,7 @@
 #include "output/frmOptions.h"
 
 #include "layout/DesignFont.h"
-#include "layout/Twips.h"
+#include "layout/QtTwips.h"
 #include "output/SettingsStore.h"
 #include "product/AppProduct.h"
 
@@ -39,12 +39,6 @@ const char* const kDatePresets[] = {
 };
 
 /** Places @p widget at a rectangle given in twips, relative to its parent. */
-void placeTwips(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                        twipsToPixels(height));
-}
-
 /** A check-box value read from the store: "0" or "1", anything else gives @p fallback. */
 bool checkValue(const QString& stored, const QString& fallback)
 {

@@ -3,7 +3,7 @@
 #include "product/frmAbout.h"
 
 #include "layout/DesignFont.h"
-#include "layout/Twips.h"
+#include "layout/QtTwips.h"
 #include "product/AppProduct.h"
 #include "product/LinkLabel.h"
 #include "product/Version.h"
@@ -17,18 +17,6 @@
 namespace dirlix {
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
-}
-
-template <typename Widget>
-Widget* place(Widget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(twipsRect(left, top, width, height));
-    return widget;
-}
-
 QLabel* blackLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -46,16 +34,16 @@ frmAbout::frmAbout(QWidget* owner)
     applyDesignFont(this);
 
     // Controls in the order of the definition; only OK takes the focus.
-    picIcon = place(new QLabel(this), 240, 240, 480, 480);
-    cmdOk = place(new QPushButton(tr("OK"), this), 4245, 2625, 1260, 345);
-    Label2 = place(new QLabel(tr("Version:"), this), 1278, 480, 615, 225);
-    Label1 = place(new QLabel(tr("Product:"), this), 1278, 240, 615, 255);
-    lblComments = place(blackLabel(this), 1278, 1170, 4260, 1005);
+    picIcon = placeTwips(new QLabel(this), 240, 240, 480, 480);
+    cmdOk = placeTwips(new QPushButton(tr("OK"), this), 4245, 2625, 1260, 345);
+    Label2 = placeTwips(new QLabel(tr("Version:"), this), 1278, 480, 615, 225);
+    Label1 = placeTwips(new QLabel(tr("Product:"), this), 1278, 240, 615, 255);
+    lblComments = placeTwips(blackLabel(this), 1278, 1170, 4260, 1005);
     lblComments->setWordWrap(true);
     lblComments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblTitle = place(blackLabel(this), 2040, 240, 3525, 240);
-    lblVersion = place(new QLabel(this), 2040, 480, 3555, 225);
-    lblCopyright = place(new LinkLabel(this), 255, 2625, 3750, 345);
+    lblTitle = placeTwips(blackLabel(this), 2040, 240, 3525, 240);
+    lblVersion = placeTwips(new QLabel(this), 2040, 480, 3555, 225);
+    lblCopyright = placeTwips(new LinkLabel(this), 255, 2625, 3750, 345);
     for (QLabel* label : {Label1, Label2, lblTitle, lblVersion})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // "Product:" and "Version:" were measured for a narrower face: let them take the room up to

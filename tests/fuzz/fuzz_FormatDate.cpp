@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: libFuzzer target for the date pattern, the template's date placeholders and PadLeft.
+#include "fuzz/FuzzInput.h"
 #include "output/FormatDate.h"
 
 #include <cstddef>
@@ -13,21 +14,7 @@ using namespace dirlix;
 
 namespace {
 
-// Reads the first bytes of the input as numbers; what is left is the text under test.
-struct Input {
-    const std::uint8_t* data;
-    std::size_t size;
-
-    template <typename T> T take()
-    {
-        T value{};
-        const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-        std::memcpy(&value, data, n);
-        data += n;
-        size -= n;
-        return value;
-    }
-};
+using fuzz::Input;
 
 bool hasTokenLetter(std::string_view pattern)
 {

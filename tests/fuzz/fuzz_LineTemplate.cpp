@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: libFuzzer target for the line template: the compiled plan against the step-by-step expansion.
+#include "fuzz/FuzzInput.h"
 #include "output/FormatDate.h"
 #include "output/LineTemplate.h"
 #include "output/ReferenceTemplate.h"
@@ -22,30 +23,7 @@ constexpr std::string_view kSortKeyText = "yyyy-mm-dd HH:MM:SS";
 
 // The input: flags, size, two time stamps and attributes, then texts separated by zero bytes:
 // the template, the name, the folder, the date pattern and the sub-item texts.
-struct Input {
-    const std::uint8_t* data;
-    std::size_t size;
-
-    template <typename T> T take()
-    {
-        T value{};
-        const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-        std::memcpy(&value, data, n);
-        data += n;
-        size -= n;
-        return value;
-    }
-
-    std::string text()
-    {
-        const void* end = std::memchr(data, 0, size);
-        const std::size_t n = end ? std::size_t(static_cast<const std::uint8_t*>(end) - data) : size;
-        std::string out(reinterpret_cast<const char*>(data), n);
-        data += end ? n + 1 : n;
-        size -= end ? n + 1 : n;
-        return out;
-    }
-};
+using fuzz::Input;
 
 bool needsRowTexts(std::string_view lineTemplate)
 {
