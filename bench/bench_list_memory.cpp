@@ -20,8 +20,9 @@ int main(int argc, char** argv)
     const auto result = dirlix::modSearchDir::SearchDir(argv[1], list, [] { return std::string("dd/mm/yy HH:MM:SS"); });
     const long long peak = dirlix::bench::procStatus("VmHWM:");
     std::size_t nameBytes = 0;
+    std::string folder;
     for (std::size_t i = 0; i < list.count(); ++i)
-        nameBytes += list.row(i).nameLength;
+        nameBytes += list.row(i, folder).name.size();
     const double rows = double(list.count());
     std::printf("rows: %zu (unreadable folders: %zu)\n", list.count(), result.errors.size());
     std::printf("list storage: %.1f bytes/row beyond the name bytes (%.1f MiB in all)\n",

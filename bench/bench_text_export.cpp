@@ -30,9 +30,9 @@ void fillSynthetic(FileList& list)
             entry.nameOffset = static_cast<std::uint32_t>(block.names.size());
             block.names += "file_" + std::to_string(file) + (file % 3 ? ".txt" : ".dat");
             entry.nameLength = static_cast<std::uint32_t>(block.names.size() - entry.nameOffset);
-            entry.properties.size = std::int64_t(folder) * 7919 + file * 104729;
-            entry.properties.created = 1600000000 + std::int64_t(folder) * 86400 + file * 37;
-            entry.properties.modified = entry.properties.created + file * 3600;
+            entry.values.size = std::int64_t(folder) * 7919 + file * 104729;
+            entry.values.created = 1600000000 + std::int64_t(folder) * 86400 + file * 37;
+            entry.values.modified = entry.values.created + file * 3600;
             block.entries.push_back(entry);
         }
         list.appendBlock(block, "dd/mm/yy HH:MM:SS");
@@ -44,7 +44,10 @@ double bestRowsPerSecond(const FileList& list, const std::string& path, const st
     double best = 0;
     for (int run = 0; run < 5; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        const auto result = modListToText::ExportListToText(list, path, [&] { return lineTemplate; });
+        ExportProgress progress;
+        const auto rows = list.rows();
+        const auto result =
+            modListToText::ExportListToText(*rows, path, [&] { return lineTemplate; }, englishLocale(), progress);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         if (!result.ok) {
             std::fprintf(stderr, "export failed: %s\n", result.error.c_str());

@@ -60,10 +60,10 @@ void fillSynthetic(FileList& list, std::size_t rows)
             entry.nameOffset = std::uint32_t(block.names.size());
             entry.nameLength = std::uint32_t(name.size());
             block.names += name;
-            entry.properties.size = std::int64_t(next() % 100000000);
-            entry.properties.modified = 1600000000 + std::int64_t(next() % 100000000);
-            entry.properties.created = entry.properties.modified - std::int64_t(next() % 1000000);
-            entry.properties.attributes = next() % 7 == 0 ? AttrHidden : 0;
+            entry.values.size = std::int64_t(next() % 100000000);
+            entry.values.modified = 1600000000 + std::int64_t(next() % 100000000);
+            entry.values.created = entry.values.modified - std::int64_t(next() % 1000000);
+            entry.values.attributes = next() % 7 == 0 ? AttrHidden : 0;
             block.entries.push_back(entry);
         }
         list.appendBlock(block, "dd/mm/yy HH:MM:SS");
@@ -75,7 +75,9 @@ void exportAndReport(const char* label, const FileList& list, const std::string&
     resetPeak();
     const long long before = procStatus("VmRSS:");
     const auto start = std::chrono::steady_clock::now();
-    const auto result = modListToExcel::ExportListToSpreadsheet(list, folder);
+    ExportProgress progress;
+    const auto rows = list.rows();
+    const auto result = modListToExcel::ExportListToSpreadsheet(*rows, folder, englishLocale(), progress);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long long peak = procStatus("VmHWM:");
     if (!result.ok) {

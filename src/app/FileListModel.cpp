@@ -49,7 +49,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || std::size_t(index.row()) >= mList.count())
         return {};
     std::string text;
-    mList.appendText(text, std::size_t(index.row()), index.column() + 1);
+    mTexts.appendColumn(text, index.column() + 1, mList.row(std::size_t(index.row()), mFolder));
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 

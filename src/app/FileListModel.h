@@ -2,6 +2,7 @@
 // Dirlix Pro: the model behind ListView1: the file list's eight columns for a Qt view.
 #pragma once
 
+#include "output/ColumnTexts.h"
 #include "search/FileList.h"
 
 #include <QAbstractTableModel>
@@ -22,8 +23,9 @@ public:
 
     /** The rows behind the model; change them only through the model's own operations. */
     const FileList& list() const { return mList; }
-    /** The locale for date texts, from the user's locale by default. */
-    void setLocale(const DateLocale& locale) { mList.setLocale(locale); }
+    /** The locale for date texts; English until set. */
+    void setLocale(const DateLocale& locale) { mTexts = RowTexts(locale); }
+    const DateLocale& locale() const { return mTexts.locale(); }
 
     /** Removes every row. */
     void clear();
@@ -37,6 +39,8 @@ public:
 
 private:
     FileList mList;
+    mutable RowTexts mTexts;
+    mutable std::string mFolder; // scratch for a row's folder text
 };
 
 } // namespace dirlix

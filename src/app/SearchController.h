@@ -2,7 +2,7 @@
 // Dirlix Pro: a search on a worker thread that fills the list model in batches while it runs.
 #pragma once
 
-#include "search/Walker.h"
+#include "search/WalkHandOff.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -18,10 +18,10 @@ namespace dirlix {
 class FileListModel;
 
 /**
- * Runs one search at a time off the user-interface thread. The walk hands its blocks to a queue;
- * a timer on the user-interface thread moves them into the model a few times a second, each
- * batch with the date pattern in force at that moment. Starting a new search stops the running
- * one and drops what it had not yet delivered.
+ * Runs one search at a time off the user-interface thread. The walk hands its blocks over in
+ * batches (BackgroundWalk); a timer on the user-interface thread moves them into the model a few
+ * times a second, each batch with the date pattern in force at that moment. Starting a new search
+ * stops the running one and drops what it had not yet delivered.
  */
 class SearchController : public QObject {
     Q_OBJECT
@@ -67,15 +67,14 @@ signals:
     void finished();
 
 private:
-    struct Session;
     void deliver();
-    void retire(std::shared_ptr<Session> session);
+    void retire(std::unique_ptr<BackgroundWalk> session);
 
     FileListModel* mModel;
     std::function<std::string()> mDatePattern;
     WalkOptions mOptions;
-    std::shared_ptr<Session> mSession;
-    std::vector<std::shared_ptr<Session>> mRetired;
+    std::unique_ptr<BackgroundWalk> mSession;
+    std::vector<std::unique_ptr<BackgroundWalk>> mRetired;
     QTimer mTimer;
     QElapsedTimer mClock;
     Summary mSummary;

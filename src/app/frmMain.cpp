@@ -7,6 +7,7 @@
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
 #include "layout/clsLayout.h"
+#include "output/ReplacingFile.h"
 #include "output/SystemLocale.h"
 #include "output/modListToExcel.h"
 #include "output/modListToText.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
@@ -222,7 +224,14 @@ void frmMain::InitControls()
 
     // Owned by the main window so that it stays out of the taskbar and above the window it serves.
     mOptions = std::make_unique<frmOptions>(this);
+    mTemplateText = std::make_shared<SharedText>();
+    // The export thread follows the template as it is edited, but never touches the dialog.
+    connect(mOptions->TextFormat, &QLineEdit::textChanged, this,
+            [text = mTemplateText](const QString& value) { text->set(value.toStdString()); });
     mOptions->LoadSettings();
+    mTemplateText->set(mOptions->textFormat().toStdString());
+    mExport = new ExportController(this);
+    connect(mExport, &ExportController::finished, this, &frmMain::exportFinished);
 
     mSearch = new SearchController(
         mModel, [this] { return mOptions ? mOptions->dateFormat().toStdString() : std::string(); }, this);
@@ -231,8 +240,8 @@ void frmMain::InitControls()
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
-    connect(mStop, &QPushButton::clicked, mSearch, &SearchController::stop);
-    connect(mStopShortcut, &QAction::triggered, mSearch, &SearchController::stop);
+    connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
+    connect(mStopShortcut, &QAction::triggered, this, &frmMain::stopWork);
 }
 
 void frmMain::UnloadOptions()
@@ -254,6 +263,8 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     if (mSearch)
         mSearch->stop();
+    if (mExport)
+        mExport->stop();
     UnloadOptions();
     mLayout.reset();
     event->accept();
@@ -279,39 +290,69 @@ void frmMain::mnuFileText_Click()
 {
     const QString path = TempFolder() + QString::fromUtf8(modListToText::kFileName.data(),
                                                           qsizetype(modListToText::kFileName.size()));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ExportController::Job job;
     // The template is read for every row, so an edit in the open Options dialog counts at once.
-    const auto result = modListToText::ExportListToText(mModel->list(), QFile::encodeName(path).toStdString(), [this] {
-        return mOptions ? mOptions->textFormat().toStdString() : std::string();
-    });
-    QApplication::restoreOverrideCursor();
-    if (!result.ok) {
-        reportFailure(tr("Output to Text"), tr("The list could not be written: %1").arg(QString::fromStdString(result.error)));
-        return;
-    }
-    mStatusText->setText(tr("%n line(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
-    if (!desktopOpener().open(path))
-        reportFailure(tr("Output to Text"), tr("No program could be started to show %1.").arg(path));
+    job.exporter = std::make_unique<modListToText::TemplateExporter>([text = mTemplateText] { return text->get(); },
+                                                                     mModel->locale());
+    job.target = std::make_unique<ReplacingFile>(QFile::encodeName(path).toStdString());
+    job.rows = mModel->list().rows();
+    startExport(tr("Output to Text"), std::move(job));
 }
 
 void frmMain::mnuFileExcel_Click()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    mStatusText->setText(tr("Writing the workbook…"));
-    const auto result =
-        modListToExcel::ExportListToSpreadsheet(mModel->list(), QFile::encodeName(TempFolder()).toStdString());
-    QApplication::restoreOverrideCursor();
+    // A fresh name for each workbook: one that is still open in a spreadsheet is never touched.
+    ExportController::Job job;
+    job.exporter = std::make_unique<modListToExcel::WorkbookExporter>(mModel->locale());
+    job.target = std::make_unique<FreshFile>(QFile::encodeName(TempFolder()).toStdString(),
+                                             modListToExcel::freshBaseName(), ".xlsx");
+    job.rows = mModel->list().rows();
+    startExport(tr("Output to Excel"), std::move(job));
+}
+
+void frmMain::startExport(const QString& title, ExportController::Job job)
+{
+    if (mExport->isRunning()) {
+        reportFailure(title, tr("%1 is still writing; wait for it to finish, or stop it, first.").arg(mExportTitle));
+        return;
+    }
+    mExportTitle = title;
+    mExport->start(std::move(job));
+    mStop->show();
+    mStopShortcut->setEnabled(true);
+    showProgress();
+    mProgressTimer->start();
+}
+
+void frmMain::exportFinished()
+{
+    if (!mSearch->isRunning()) {
+        mProgressTimer->stop();
+        mStop->hide();
+        mStopShortcut->setEnabled(false);
+    }
+    const ExportResult& result = mExport->lastResult();
     const QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
+    if (result.stopped) {
+        mStatusText->setText(tr("%1 stopped; nothing was written.").arg(mExportTitle).toHtmlEscaped());
+        return;
+    }
     if (!result.ok) {
-        QString message = tr("The workbook could not be written: %1").arg(QString::fromStdString(result.error));
-        if (!path.isEmpty())
-            message += tr(" What was written is in %1.").arg(path);
-        reportFailure(tr("Output to Excel"), message);
+        reportFailure(mExportTitle, tr("The list could not be written: %1").arg(QString::fromStdString(result.error)));
         return;
     }
     mStatusText->setText(tr("%n row(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
     if (!desktopOpener().open(path))
-        reportFailure(tr("Output to Excel"), tr("No program could be started to open %1.").arg(path));
+        reportFailure(mExportTitle, tr("No program could be started to open %1.").arg(path));
+}
+
+void frmMain::stopWork()
+{
+    // Esc and Stop end what runs: the export first, as it is the newer work.
+    if (mExport->isRunning())
+        mExport->stop();
+    else
+        mSearch->stop();
 }
 
 void frmMain::mnuFileExit_Click()
@@ -349,6 +390,14 @@ void frmMain::fitColumnsOnce()
 
 void frmMain::showProgress()
 {
+    if (mExport->isRunning()) {
+        const QLocale locale;
+        mStatusText->setText(tr("%1: %2 of %3 rows written…")
+                                 .arg(mExportTitle, locale.toString(qulonglong(mExport->rowsWritten())),
+                                      locale.toString(qulonglong(mExport->rowsTotal())))
+                                 .toHtmlEscaped());
+        return;
+    }
     if (!mSearch->isRunning())
         return;
     const QString folder = mSearch->currentFolder();
@@ -359,9 +408,11 @@ void frmMain::showProgress()
 
 void frmMain::showSummary()
 {
-    mProgressTimer->stop();
-    mStop->hide();
-    mStopShortcut->setEnabled(false);
+    if (!mExport->isRunning()) {
+        mProgressTimer->stop();
+        mStop->hide();
+        mStopShortcut->setEnabled(false);
+    }
     const SearchController::Summary& summary = mSearch->lastSummary();
     if (!summary.folderFound) {
         mStatusText->setText(tr("The folder \"%1\" does not exist.").arg(txtDir->text().toHtmlEscaped()));
@@ -374,25 +425,54 @@ void frmMain::showSummary()
                             locale.toString(double(summary.elapsedMs) / 1000.0, 'f', 1));
     if (summary.stopped)
         text = tr("Stopped: ") + text;
-    if (!summary.errors.empty())
-        text += tr("; <a href=\"unreadable\">%n folder(s) could not be read</a>", nullptr, int(summary.errors.size()));
+    const auto unreadable = std::count_if(summary.errors.begin(), summary.errors.end(), [](const WalkError& error) {
+        return error.kind != WalkErrorKind::CycleSkipped;
+    });
+    const auto cycles = qsizetype(summary.errors.size()) - qsizetype(unreadable);
+    if (unreadable != 0)
+        text += tr("; <a href=\"unreadable\">%n could not be read</a>", nullptr, int(unreadable));
+    if (cycles != 0)
+        text += tr("; <a href=\"unreadable\">%n folder link(s) back to a folder above not entered</a>", nullptr,
+                   int(cycles));
     mStatusText->setText(text);
+    // Names are shown as plain text: a folder named like markup must not be rendered as such.
     QString tip;
     for (std::size_t i = 0; i < summary.errors.size() && i < 20; ++i)
-        tip += QString::fromUtf8(summary.errors[i].folder) + QLatin1Char('\n');
-    mStatusText->setToolTip(tip.trimmed());
+        tip += QString::fromUtf8(summary.errors[i].path).toHtmlEscaped() + QStringLiteral("<br>");
+    mStatusText->setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + tip + QStringLiteral("</p>"));
 }
+
+namespace {
+QString errorKindText(WalkErrorKind kind)
+{
+    switch (kind) {
+    case WalkErrorKind::FolderUnreadable:
+        return frmMain::tr("folder not read");
+    case WalkErrorKind::ValuesUnreadable:
+        return frmMain::tr("details not read");
+    case WalkErrorKind::CycleSkipped:
+        return frmMain::tr("link to a folder above it, not entered again");
+    }
+    return {};
+}
+} // namespace
 
 void frmMain::showUnreadableFolders()
 {
     const auto& errors = mSearch->lastSummary().errors;
     QString list;
-    for (const WalkError& error : errors)
-        list += QString::fromUtf8(error.folder) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error.error)) +
-                QLatin1Char('\n');
-    QMessageBox box(QMessageBox::Information, tr("Folders not read"),
-                    tr("%n folder(s) could not be read; their files are not in the list.", nullptr, int(errors.size())),
+    for (const WalkError& error : errors) {
+        list += QString::fromUtf8(error.path) + QStringLiteral(": ") + errorKindText(error.kind);
+        if (error.error != 0)
+            list += QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(error.error)) + QLatin1Char(')');
+        list += QLatin1Char('\n');
+    }
+    QMessageBox box(QMessageBox::Information, tr("Not read"),
+                    tr("%n item(s) could not be read or were not entered. Files of folders that could not be read "
+                       "are not in the list; files whose details could not be read are listed without them.",
+                       nullptr, int(errors.size())),
                     QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.setDetailedText(list);
     box.exec();
 }

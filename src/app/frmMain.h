@@ -2,6 +2,8 @@
 // Dirlix Pro: the main window: directory box, Search, the file list, menus and status bar.
 #pragma once
 
+#include "app/ExportController.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -57,6 +59,8 @@ public:
     FileListModel* model() const { return mModel; }
     /** The search that fills the list. */
     SearchController* search() const { return mSearch; }
+    /** The export that runs in the background, one at a time. */
+    ExportController* exporter() const { return mExport; }
     /** The layout engine; null after unload. */
     clsLayout* layout() const { return mLayout.get(); }
     /** The status bar's message. */
@@ -96,6 +100,9 @@ private:
     void showProgress();
     void showSummary();
     void showUnreadableFolders();
+    void stopWork();
+    void startExport(const QString& title, ExportController::Job job);
+    void exportFinished();
 
     std::unique_ptr<clsLayout> mLayout;
     std::unique_ptr<frmOptions> mOptions;
@@ -106,6 +113,10 @@ private:
     QAction* mStopShortcut = nullptr;
     QTimer* mProgressTimer = nullptr;
     bool mColumnsFitted = false;
+    ExportController* mExport = nullptr;
+    std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
+    QString mExportTitle;                      // the menu command of the running export
+
 };
 
 } // namespace dirlix

@@ -1,67 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
-#include "cli/ListWorkbook.h"
 
-#include "output/LineTemplate.h"
-#include "output/modListToText.h"
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
+#include "output/ReplacingFile.h"
+#include "output/modListToExcel.h"
+#include "output/modListToText.h"
 #include "product/Version.h"
 #include "product/clsProductInfo.h"
-#include "search/FileList.h"
-#include "search/Walker.h"
+#include "search/WalkHandOff.h"
 
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <memory>
 
 namespace dirlix::cli {
 
 namespace {
-
-// Collects output and writes it in large pieces; remembers the first write error.
-class OutputFile {
-public:
-    explicit OutputFile(int fd) : mFd(fd) { mBuffer.reserve(kFlushAt + 4096); }
-    ~OutputFile() { flush(); }
-
-    std::string& buffer() { return mBuffer; }
-    void maybeFlush()
-    {
-        if (mBuffer.size() >= kFlushAt)
-            flush();
-    }
-    void flush()
-    {
-        std::size_t done = 0;
-        while (done < mBuffer.size() && mError == 0) {
-            const ssize_t n = ::write(mFd, mBuffer.data() + done, mBuffer.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                mError = errno;
-            else
-                done += std::size_t(n);
-        }
-        mBuffer.clear();
-    }
-    int error() const { return mError; }
-
-private:
-    static constexpr std::size_t kFlushAt = 1 << 20;
-    int mFd;
-    int mError = 0;
-    std::string mBuffer;
-};
 
 // The program's identity; the companion needs no page addresses.
 const clsProductInfo& product()
@@ -93,60 +51,14 @@ std::string storedTextFormat()
     return storedSetting("TextFormat", modListToText::kDefaultTemplate);
 }
 
-// Runs @p walker on a thread of its own and hands its blocks to @p consume on this one, so that
-// making and writing the lines goes on while the next folders are read. At most a few hundred
-// blocks wait between the two, so memory stays flat however far the walk runs ahead.
-bool walkInBackground(Walker& walker, const std::string& directory, const std::function<void(const WalkBlock&)>& consume)
+// A count of threads, 1 to 256, or nothing.
+std::optional<unsigned> threadCountOf(const std::string& text)
 {
-    constexpr std::size_t kMaxWaiting = 256;
-    constexpr std::size_t kBatch = 64;
-    constexpr auto kMaxDelay = std::chrono::milliseconds(50);
-    std::mutex mutex;
-    std::condition_variable notEmpty, notFull;
-    std::vector<WalkBlock> waiting;
-    bool done = false;
-    bool found = false;
-    // The output side is woken for a batch of folders, or after a short delay for whatever has
-    // come, and the walk only when the queue was full: a wake-up per folder would cost more than
-    // the work itself.
-    std::thread producer([&] {
-        found = walker.run(directory, [&](WalkBlock&& block) {
-            std::unique_lock lock(mutex);
-            notFull.wait(lock, [&] { return waiting.size() < kMaxWaiting; });
-            waiting.push_back(std::move(block));
-            const bool batchReady = waiting.size() == kBatch;
-            lock.unlock();
-            if (batchReady)
-                notEmpty.notify_one();
-        });
-        {
-            std::lock_guard lock(mutex);
-            done = true;
-        }
-        notEmpty.notify_one();
-    });
-    std::vector<WalkBlock> taken;
-    for (;;) {
-        {
-            std::unique_lock lock(mutex);
-            notEmpty.wait_for(lock, kMaxDelay, [&] { return done || waiting.size() >= kBatch; });
-            if (waiting.empty()) {
-                if (done)
-                    break;
-                continue;
-            }
-            const bool wasFull = waiting.size() >= kMaxWaiting;
-            taken.swap(waiting);
-            lock.unlock();
-            if (wasFull)
-                notFull.notify_one();
-        }
-        for (const WalkBlock& block : taken)
-            consume(block);
-        taken.clear();
-    }
-    producer.join();
-    return found;
+    char* end = nullptr;
+    const unsigned long threads = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || threads < 1 || threads > 256)
+        return std::nullopt;
+    return unsigned(threads);
 }
 
 } // namespace
@@ -181,17 +93,21 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
                 return std::nullopt;
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--date-format=")) {
             options.datePattern = *v;
-        } else if (!optionsEnded && (arg == "-j" || arg == "--threads")) {
-            const auto count = value(arg.c_str());
+        } else if (!optionsEnded && (arg == "-j" || arg == "--threads" || arg.rfind("--threads=", 0) == 0 ||
+                                     (arg.size() > 2 && arg.rfind("-j", 0) == 0))) {
+            std::optional<std::string> count;
+            if (arg == "-j" || arg == "--threads")
+                count = value(arg.c_str());
+            else
+                count = arg.substr(arg[1] == 'j' ? 2 : std::string_view("--threads=").size());
             if (!count)
                 return std::nullopt;
-            char* end = nullptr;
-            const unsigned long threads = std::strtoul(count->c_str(), &end, 10);
-            if (count->empty() || *end != 0 || threads < 1 || threads > 256) {
+            const auto threads = threadCountOf(*count);
+            if (!threads) {
                 error = "the number of threads must be 1 to 256: " + *count;
                 return std::nullopt;
             }
-            options.threads = unsigned(threads);
+            options.threads = *threads;
         } else if (!optionsEnded && (arg == "-o" || arg == "--output")) {
             if (!(options.outputFile = value(arg.c_str())))
                 return std::nullopt;
@@ -276,62 +192,55 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         std::printf("%s\n", versionText().c_str());
         return ExitOk;
     }
-
-    if (options.workbookFile)
-        return listToWorkbook(options, options.datePattern ? *options.datePattern : storedDatePattern(), walkOptions);
-
-    int fd = STDOUT_FILENO;
-    if (options.outputFile) {
-        fd = ::open(options.outputFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            std::fprintf(stderr, "dirlix-list: cannot write %s: %s\n", options.outputFile->c_str(),
-                         std::strerror(errno));
-            return ExitUsage;
-        }
+    // A missing folder is told before anything is written, so that no output is replaced by nothing.
+    if (const int error = Walker::checkStart(options.directory); error != 0) {
+        std::fprintf(stderr, "dirlix-list: %s: %s\n", options.directory.c_str(),
+                     error == ENOTDIR ? "is not a folder" : ("no such folder (" + std::string(std::strerror(error)) + ")").c_str());
+        return ExitUsage;
     }
 
     const DateLocale locale = systemDateLocale();
-    const DatePattern datePattern(options.datePattern ? *options.datePattern : storedDatePattern());
-    const DatePattern sortKeyPattern(kSortKeyPattern);
-    std::optional<LineTemplate> lineTemplate;
-    if (options.textOutput)
-        lineTemplate.emplace(options.lineTemplate ? *options.lineTemplate : storedTextFormat());
-    int writeError = 0;
-    bool found = false;
+    const std::string datePattern = options.datePattern ? *options.datePattern : storedDatePattern();
+    std::unique_ptr<Exporter> exporter;
     WalkOptions walk = walkOptions;
     walk.threads = options.threads;
-    // A template of names and folders alone needs no file properties: skip reading them.
-    walk.namesOnly = lineTemplate && !lineTemplate->needsFileProperties();
-    Walker walker(walk);
-    {
-        OutputFile out(fd);
-        found = walkInBackground(walker, options.directory, [&](const WalkBlock& block) {
-            std::string& line = out.buffer();
-            for (const WalkEntry& entry : block.entries) {
-                const RowValues row{block.name(entry), entry.properties.size, entry.properties.created,
-                                    entry.properties.modified, entry.properties.attributes, block.folder};
-                if (lineTemplate) {
-                    lineTemplate->appendLine(line, row, datePattern, locale);
-                    line += "\r\n";
-                } else {
-                    appendRowTexts(line, row, datePattern, sortKeyPattern, locale, '\t', '\n');
-                }
-            }
-            out.maybeFlush();
-        });
-        out.flush();
-        writeError = out.error();
+    if (options.workbookFile) {
+        exporter = std::make_unique<modListToExcel::WorkbookExporter>(locale);
+    } else if (options.textOutput) {
+        const std::string text = options.lineTemplate ? *options.lineTemplate : storedTextFormat();
+        // A template of names and folders alone needs no file values: skip reading them.
+        walk.namesOnly = !LineTemplate(text).needsFileProperties();
+        exporter = std::make_unique<modListToText::TemplateExporter>([text] { return text; }, locale);
+    } else {
+        exporter = std::make_unique<modListToText::ColumnsExporter>(locale);
     }
-    if (options.outputFile && ::close(fd) != 0 && writeError == 0)
-        writeError = errno;
+    std::unique_ptr<ExportTarget> target;
+    if (options.workbookFile)
+        target = std::make_unique<ReplacingFile>(*options.workbookFile);
+    else if (options.outputFile)
+        target = std::make_unique<ReplacingFile>(*options.outputFile);
+    else
+        target = std::make_unique<StreamTarget>(standardOutput());
 
-    const int status = reportWalk(walker, found, options.directory);
+    BackgroundWalk background(walk);
+    background.start(options.directory);
+    WalkRows rows(background, datePattern);
+    ExportProgress progress;
+    const ExportResult result = exporter->write(rows, *target, progress);
+    if (!result.ok)
+        background.stop(); // an output that failed ends the walk at once
+    background.wait();
+
+    const int status = reportWalk(background.walker(), background.folderFound(), options.directory);
     if (status == ExitUsage)
         return status;
-    if (writeError != 0) {
-        std::fprintf(stderr, "dirlix-list: write error: %s\n", std::strerror(writeError));
+    if (!result.ok) {
+        std::fprintf(stderr, "dirlix-list: %s\n", result.error.c_str());
         return ExitSomeUnreadable;
     }
+    if (result.truncatedCells != 0)
+        std::fprintf(stderr, "dirlix-list: %llu cells were longer than a workbook cell holds and were cut\n",
+                     static_cast<unsigned long long>(result.truncatedCells));
     return status;
 }
 
@@ -342,10 +251,26 @@ int reportWalk(const Walker& walker, bool found, const std::string& directory)
                      std::strerror(walker.startError()));
         return ExitUsage;
     }
-    for (const WalkError& failed : walker.errors())
-        std::fprintf(stderr, "dirlix-list: cannot read folder %s: %s\n", failed.folder.c_str(),
-                     std::strerror(failed.error));
-    return walker.errors().empty() ? ExitOk : ExitSomeUnreadable;
+    bool unreadable = false;
+    for (const WalkError& failed : walker.errors()) {
+        switch (failed.kind) {
+        case WalkErrorKind::FolderUnreadable:
+            std::fprintf(stderr, "dirlix-list: cannot read folder %s: %s\n", failed.path.c_str(),
+                         std::strerror(failed.error));
+            unreadable = true;
+            break;
+        case WalkErrorKind::ValuesUnreadable:
+            std::fprintf(stderr, "dirlix-list: cannot read the details of %s: %s\n", failed.path.c_str(),
+                         std::strerror(failed.error));
+            unreadable = true;
+            break;
+        case WalkErrorKind::CycleSkipped:
+            std::fprintf(stderr, "dirlix-list: not entered again (a link back to a folder above it): %s\n",
+                         failed.path.c_str());
+            break;
+        }
+    }
+    return unreadable ? ExitSomeUnreadable : ExitOk;
 }
 
 } // namespace dirlix::cli

@@ -52,9 +52,6 @@ public:
     /** The pattern text as given. */
     const std::string& text() const { return mText; }
 
-    /** True when the pattern holds an AM/PM marker, so that hours use the 12-hour clock. */
-    bool twelveHourClock() const { return mTwelveHour; }
-
     struct Token {
         std::uint8_t kind;   // what the token stands for (implementation detail)
         std::uint8_t width;  // how many characters of a literal, or the run length

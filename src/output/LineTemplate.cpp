@@ -2,8 +2,6 @@
 // Dirlix Pro: the line template of the text output.
 #include "output/LineTemplate.h"
 
-#include "search/FileRecord.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -73,62 +71,9 @@ std::int64_t dividedSize(std::int64_t size, int divisions)
     return static_cast<std::int64_t>(value - whole >= 0.5 ? whole + 1 : whole);
 }
 
-std::string_view trimSpaces(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-std::optional<std::int64_t> parseSize(std::string_view text)
-{
-    text = trimSpaces(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    std::int64_t value = 0;
-    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || status != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-// Reads the fixed sort-key form "yyyy-mm-dd HH:MM:SS" (the year may have more digits, or a sign).
-std::optional<DateTime> parseSortKey(std::string_view text)
-{
-    text = trimSpaces(text);
-    if (text.size() < 19)
-        return std::nullopt;
-    const std::string_view yearText = text.substr(0, text.size() - 15);
-    const std::string_view rest = text.substr(text.size() - 15);
-    int year = 0;
-    const auto [yearEnd, yearStatus] = std::from_chars(yearText.data(), yearText.data() + yearText.size(), year);
-    if (yearStatus != std::errc() || yearEnd != yearText.data() + yearText.size())
-        return std::nullopt;
-    auto field = [&](std::size_t at) -> int {
-        const char a = rest[at], b = rest[at + 1];
-        if (a < '0' || a > '9' || b < '0' || b > '9')
-            return -1;
-        return (a - '0') * 10 + (b - '0');
-    };
-    if (rest[0] != '-' || rest[3] != '-' || rest[6] != ' ' || rest[9] != ':' || rest[12] != ':')
-        return std::nullopt;
-    const int month = field(1), day = field(4), hour = field(7), minute = field(10), second = field(13);
-    if (month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-        second > 59)
-        return std::nullopt;
-    const std::int64_t monthStart = daysFromCivil(year, month, 1);
-    const std::int64_t nextMonthStart = month == 12 ? daysFromCivil(std::int64_t(year) + 1, 1, 1)
-                                                    : daysFromCivil(year, month + 1, 1);
-    if (day > nextMonthStart - monthStart)
-        return std::nullopt;
-    return makeDateTime(year, month, day, hour, minute, second);
-}
-
 } // namespace
 
-LineTemplate::LineTemplate() : mSortKeyPattern(kSortKeyPattern) {}
+LineTemplate::LineTemplate() = default;
 
 LineTemplate::LineTemplate(std::string_view text) : LineTemplate()
 {
@@ -148,7 +93,7 @@ bool LineTemplate::compile(std::string_view text)
 bool LineTemplate::needsFileProperties()
 {
     const Plan& plan = planFor(7);
-    return std::any_of(plan.slots.begin(), plan.slots.end(),
+    return std::any_of(plan.usedSlots.begin(), plan.usedSlots.end(),
                        [](std::uint8_t slot) { return slot != SlotColumn + 0 && slot != SlotColumn + 5; });
 }
 
@@ -234,8 +179,8 @@ LineTemplate::Plan LineTemplate::build(int subItemCount) const
         } else {
             const auto slot = static_cast<std::uint8_t>(match.step->slot);
             plan.pieces.push_back(Piece{slot, 0, 0});
-            if (std::find(plan.slots.begin(), plan.slots.end(), slot) == plan.slots.end())
-                plan.slots.push_back(slot);
+            if (std::find(plan.usedSlots.begin(), plan.usedSlots.end(), slot) == plan.usedSlots.end())
+                plan.usedSlots.push_back(slot);
             plan.needsCreated |= slot >= SlotCreated && slot < SlotModified;
             plan.needsModified |= slot >= SlotModified && slot < SlotSize;
             plan.needsSize |= slot >= SlotSize && slot < SlotCount;
@@ -316,28 +261,36 @@ void LineTemplate::appendDateMarker(std::string& out, int marker, const DateTime
     }
 }
 
-void LineTemplate::fillDerived(const Plan& plan, std::int64_t size, const DateTime* created, const DateTime* modified,
-                               const DateLocale& locale)
+void LineTemplate::fillDerived(const Plan& plan, const FileRecord& values, const DateLocale& locale)
 {
-    for (const std::uint8_t slot : plan.slots) {
+    const bool known = values.valuesKnown();
+    DateTime created, modified;
+    if (known && plan.needsCreated)
+        created = localFromUnix(values.created);
+    if (known && plan.needsModified)
+        modified = localFromUnix(values.modified);
+    for (const std::uint8_t slot : plan.usedSlots) {
+        if (slot < SlotCreated)
+            continue;
         std::string& value = mValues[slot];
-        if (slot >= SlotCreated && slot < SlotModified) {
-            value.clear();
-            appendDateMarker(value, slot - SlotCreated, *created, locale);
-        } else if (slot >= SlotModified && slot < SlotSize) {
-            value.clear();
-            appendDateMarker(value, slot - SlotModified, *modified, locale);
-        } else if (slot >= SlotSize && slot < SlotCount) {
-            value.clear();
+        value.clear();
+        if (!known)
+            continue; // what could not be read is shown as nothing
+        if (slot < SlotModified) {
+            appendDateMarker(value, slot - SlotCreated, created, locale);
+        } else if (slot < SlotSize) {
+            appendDateMarker(value, slot - SlotModified, modified, locale);
+        } else {
             const int form = slot - SlotSize;
-            const std::int64_t shown = dividedSize(size, form / 2);
+            const std::int64_t shown = dividedSize(values.size, form / 2);
             // Bytes are shown exactly; only the divided forms go through double precision.
-            appendWhole(value, form < 2 ? size : shown, form % 2 == 0 ? locale.thousandsSeparator : std::string_view());
+            appendWhole(value, form < 2 ? values.size : shown,
+                        form % 2 == 0 ? locale.thousandsSeparator : std::string_view());
         }
     }
 }
 
-void LineTemplate::emit(std::string& out, const Plan& plan, const std::array<std::string, SlotCount>& values)
+void LineTemplate::emitLine(std::string& out, const Plan& plan, const std::array<std::string, SlotCount>& values)
 {
     const char* const literals = plan.literals.data();
     for (const Piece& piece : plan.pieces) {
@@ -348,77 +301,17 @@ void LineTemplate::emit(std::string& out, const Plan& plan, const std::array<std
     }
 }
 
-void LineTemplate::appendLine(std::string& out, const RowValues& row, const DatePattern& datePattern,
-                              const DateLocale& locale)
+void LineTemplate::ExpandTemplate(std::string& out, const Row& row, RowTexts& texts)
 {
-    const Plan& plan = planFor(7);
-    DateTime created, modified;
-    if (plan.needsCreated)
-        created = localFromUnix(row.created);
-    if (plan.needsModified)
-        modified = localFromUnix(row.modified);
-    for (const std::uint8_t slot : plan.slots) {
+    const Plan& plan = planFor(row.subItems);
+    for (const std::uint8_t slot : plan.usedSlots) {
         if (slot < SlotCreated) {
             mValues[slot].clear();
-            appendColumnText(mValues[slot], slot + 1, row, datePattern, mSortKeyPattern, locale);
+            texts.appendColumn(mValues[slot], slot + 1, row);
         }
     }
-    fillDerived(plan, row.size, &created, &modified, locale);
-    emit(out, plan, mValues);
-}
-
-bool LineTemplate::appendLine(std::string& out, const FileList& list, std::size_t index, std::string* error)
-{
-    if (!list.hasTextOverrides(index)) {
-        const FileRow& row = list.row(index);
-        appendLine(out, list.valuesOf(row), list.patternOf(index), list.locale());
-        return true;
-    }
-
-    const Plan& plan = planFor(list.subItemCount(index + 1));
-    for (const std::uint8_t slot : plan.slots) {
-        if (slot < SlotCreated) {
-            mValues[slot].clear();
-            list.appendText(mValues[slot], index, slot + 1);
-        }
-    }
-    auto fail = [&](const char* what, int column) {
-        if (error) {
-            std::string text;
-            list.appendText(text, index, column);
-            *error = std::string("the ") + what + " text \"" + text + "\" cannot be read";
-        }
-        return false;
-    };
-    std::int64_t size = 0;
-    DateTime created, modified;
-    std::string text;
-    if (plan.needsSize) {
-        list.appendText(text, index, ColSize);
-        const auto parsed = parseSize(text);
-        if (!parsed)
-            return fail("Size", ColSize);
-        size = *parsed;
-    }
-    if (plan.needsCreated) {
-        text.clear();
-        list.appendText(text, index, ColCreatedKey);
-        const auto parsed = parseSortKey(text);
-        if (!parsed)
-            return fail("CYMD", ColCreatedKey);
-        created = *parsed;
-    }
-    if (plan.needsModified) {
-        text.clear();
-        list.appendText(text, index, ColModifiedKey);
-        const auto parsed = parseSortKey(text);
-        if (!parsed)
-            return fail("MYMD", ColModifiedKey);
-        modified = *parsed;
-    }
-    fillDerived(plan, size, &created, &modified, list.locale());
-    emit(out, plan, mValues);
-    return true;
+    fillDerived(plan, row.values, texts.locale());
+    emitLine(out, plan, mValues);
 }
 
 } // namespace dirlix

@@ -2,9 +2,10 @@
 // Dirlix Pro: the line template of the text output, compiled once into literal pieces and value slots.
 #pragma once
 
+#include "output/ColumnTexts.h"
 #include "output/DateLocale.h"
 #include "output/FormatDate.h"
-#include "search/FileList.h"
+#include "search/FileRecord.h"
 
 #include <array>
 #include <cstdint>
@@ -58,20 +59,12 @@ public:
     bool needsFileProperties();
 
     /**
-     * Appends the line of row @p index (from 0) of @p list to @p out, without a line end.
-     * A row made of texts (FileList::hasTextOverrides) reads its size from the Size text and its
-     * time stamps from the "CYMD" and "MYMD" texts, and only when the template needs them. When such
-     * a text cannot be read, returns false, leaves @p out as it was and puts the reason in
-     * @p error (when given). Rows of found files never fail.
+     * Appends the line of @p row to @p out, without a line end: its column texts as @p texts makes
+     * them, Created and Modified in the row's date pattern. A row whose values could not be read
+     * gives empty size and date values. A row of texts fills the "%2" .. "%8" placeholders of the
+     * sub-items it has and takes its size and date values from its values. Never fails.
      */
-    bool appendLine(std::string& out, const FileList& list, std::size_t index, std::string* error = nullptr);
-
-    /**
-     * Appends the line of a found file given by its raw values, as a list row of seven sub-items
-     * would give it; Created and Modified are in @p datePattern. Never fails. For the command-line
-     * companion, which formats rows without keeping them.
-     */
-    void appendLine(std::string& out, const RowValues& row, const DatePattern& datePattern, const DateLocale& locale);
+    void ExpandTemplate(std::string& out, const Row& row, RowTexts& texts);
 
     /**
      * Appends the value of date marker @p marker (0..15, order of kDateMarkers) for @p when; the
@@ -99,7 +92,7 @@ private:
     struct Plan {
         std::vector<Piece> pieces;
         std::string literals;
-        std::vector<std::uint8_t> slots; // every slot the pieces use, once
+        std::vector<std::uint8_t> usedSlots; // every slot the pieces use, once
         bool needsCreated = false;
         bool needsModified = false;
         bool needsSize = false;
@@ -107,14 +100,12 @@ private:
 
     const Plan& planFor(int subItemCount);
     Plan build(int subItemCount) const;
-    void fillDerived(const Plan& plan, std::int64_t size, const DateTime* created, const DateTime* modified,
-                     const DateLocale& locale);
-    static void emit(std::string& out, const Plan& plan, const std::array<std::string, SlotCount>& values);
+    void fillDerived(const Plan& plan, const FileRecord& values, const DateLocale& locale);
+    static void emitLine(std::string& out, const Plan& plan, const std::array<std::string, SlotCount>& values);
 
     std::string mText;
     std::array<std::optional<Plan>, 8> mPlans; // by the row's sub-item count, made when first needed
     std::array<std::string, SlotCount> mValues;  // one row's values, reused
-    DatePattern mSortKeyPattern;
 };
 
 } // namespace dirlix

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro: a file written completely under a private name, then put in place of the target at once.
+// Dirlix Pro: the places an export writes to: a file replaced whole, a fresh file, a stream.
 #pragma once
+
+#include "output/Exporter.h"
 
 #include <string>
 #include <string_view>
@@ -17,31 +19,35 @@ namespace dirlix {
  * it was; on any failure, and when the object is destroyed without a commit, the private file is
  * removed. Every failure leaves a reason (what failed, the path, the system's error text) in error().
  */
-class ReplacingFile {
+class ReplacingFile : public ExportTarget {
 public:
     /** A writer for @p targetPath; nothing is created before open(). */
     explicit ReplacingFile(std::string targetPath);
     /** Removes the private file unless commit() succeeded. */
-    ~ReplacingFile();
+    ~ReplacingFile() override;
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     /** Creates the private file. Returns false with error() set when it cannot. */
-    bool open();
+    bool open() override;
     /** Appends @p bytes (all of them, retrying short writes). Returns false with error() set on failure. */
-    bool write(std::string_view bytes);
+    bool write(std::string_view bytes) override;
     /**
      * Closes the private file and renames it over the target. With @p sync the data is flushed to
      * the disk first. Returns false with error() set on failure; the target is then unchanged.
      */
-    bool commit(bool sync = false);
+    bool commit(bool sync);
+    bool commit() override { return commit(false); }
     /** Removes the private file, if any; the target is unchanged. */
-    void discard();
+    void discard() override;
 
     /** Why the last operation failed; empty while none has. */
-    const std::string& error() const { return mError; }
+    const std::string& error() const override { return mError; }
     /** The target's path, as given. */
     const std::string& targetPath() const { return mTarget; }
+    std::string path() const override { return mTarget; }
+    /** The private file while open. */
+    std::string stagingPath() const override { return mTemporary; }
 
 private:
     bool fail(const char* what, const std::string& path, int error);
@@ -51,5 +57,53 @@ private:
     std::string mError;
     int mFd = -1;
 };
+
+/**
+ * A new file under a name nobody holds: "<base><ext>", then "<base>-2<ext>", "-3" ... The name is
+ * reserved by creating the file exclusively (owner read and write only), so nothing that was
+ * there is ever touched. discard() removes it; commit() keeps it.
+ */
+class FreshFile : public ExportTarget {
+public:
+    /** A file in @p folder (with or without a trailing separator) named from @p base and @p extension. */
+    FreshFile(std::string folder, std::string base, std::string extension);
+    ~FreshFile() override;
+    bool open() override;
+    bool write(std::string_view bytes) override;
+    bool commit() override;
+    void discard() override;
+    const std::string& error() const override { return mError; }
+    /** The reserved name; empty before open(). */
+    std::string path() const override { return mPath; }
+    std::string stagingPath() const override { return mPath; }
+
+private:
+    std::string mFolder, mBase, mExtension, mPath, mError;
+    int mFd = -1;
+    bool mCommitted = false;
+};
+
+/** Standard output, or another descriptor the caller owns: written as it comes, nothing to put in place. */
+class StreamTarget : public ExportTarget {
+public:
+    explicit StreamTarget(int fd) : mFd(fd) {}
+    bool open() override { return true; }
+    bool write(std::string_view bytes) override;
+    bool commit() override { return true; }
+    void discard() override {}
+    const std::string& error() const override { return mError; }
+    std::string path() const override { return {}; }
+    std::string stagingPath() const override { return {}; }
+    /** The errno of the failed write; 0 while none has. */
+    int errorNumber() const { return mErrno; }
+
+private:
+    int mFd;
+    int mErrno = 0;
+    std::string mError;
+};
+
+/** The descriptor of standard output. */
+int standardOutput();
 
 } // namespace dirlix

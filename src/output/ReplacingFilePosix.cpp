@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro: the replacing file writer on POSIX.
+// Dirlix Pro: the export targets on POSIX.
 #include "output/ReplacingFile.h"
 
 #include <cerrno>
@@ -9,6 +9,24 @@
 #include <unistd.h>
 
 namespace dirlix {
+
+namespace {
+
+// Writes all of @p bytes to @p fd, retrying short writes. Returns 0 or an errno.
+int writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+} // namespace
 
 ReplacingFile::ReplacingFile(std::string targetPath) : mTarget(std::move(targetPath)) {}
 
@@ -42,14 +60,8 @@ bool ReplacingFile::write(std::string_view bytes)
 {
     if (mFd < 0)
         return fail("not open for writing:", mTarget, EBADF);
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(mFd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return fail("cannot write", mTemporary, errno);
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    if (const int error = writeAll(mFd, bytes); error != 0)
+        return fail("cannot write", mTemporary, error);
     return true;
 }
 
@@ -89,6 +101,89 @@ void ReplacingFile::discard()
         ::unlink(mTemporary.c_str());
         mTemporary.clear();
     }
+}
+
+
+FreshFile::FreshFile(std::string folder, std::string base, std::string extension)
+    : mFolder(std::move(folder)), mBase(std::move(base)), mExtension(std::move(extension))
+{
+    if (mFolder.empty())
+        mFolder = ".";
+    if (mFolder.back() != '/')
+        mFolder += '/';
+}
+
+FreshFile::~FreshFile()
+{
+    if (!mCommitted)
+        discard();
+    else if (mFd >= 0)
+        ::close(mFd);
+}
+
+bool FreshFile::open()
+{
+    for (int attempt = 1; attempt <= 10000; ++attempt) {
+        const std::string candidate =
+            mFolder + mBase + (attempt == 1 ? std::string() : "-" + std::to_string(attempt)) + mExtension;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) {
+            mFd = fd;
+            mPath = candidate;
+            return true;
+        }
+        if (errno != EEXIST) {
+            mError = "cannot create a file in " + mFolder + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    mError = "cannot create a file in " + mFolder + ": every name is taken";
+    return false;
+}
+
+bool FreshFile::write(std::string_view bytes)
+{
+    if (const int error = mFd < 0 ? EBADF : writeAll(mFd, bytes); error != 0) {
+        mError = "cannot write " + mPath + ": " + std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+bool FreshFile::commit()
+{
+    mCommitted = true;
+    if (mFd >= 0 && ::close(mFd) != 0) {
+        mFd = -1;
+        mError = "cannot write " + mPath + ": " + std::strerror(errno);
+        return false;
+    }
+    mFd = -1;
+    return true;
+}
+
+void FreshFile::discard()
+{
+    if (mFd >= 0)
+        ::close(mFd);
+    mFd = -1;
+    if (!mPath.empty() && !mCommitted)
+        ::unlink(mPath.c_str());
+}
+
+bool StreamTarget::write(std::string_view bytes)
+{
+    if (const int error = writeAll(mFd, bytes); error != 0) {
+        mErrno = error;
+        mError = std::string("write error: ") + std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+int standardOutput()
+{
+    return STDOUT_FILENO;
 }
 
 } // namespace dirlix

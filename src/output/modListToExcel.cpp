@@ -2,20 +2,18 @@
 // Dirlix Pro: the workbook output, on libxlsxwriter.
 #include "output/modListToExcel.h"
 
+#include "output/DateTime.h"
+#include "output/ReplacingFile.h"
+
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <dirent.h>
-#include <vector>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace dirlix::modListToExcel {
 
@@ -98,24 +96,19 @@ std::string folderOfPath(const std::string& path)
     return path.substr(0, slash);
 }
 
-// A generous estimate of the largest worksheet's XML, to decide on ZIP64.
-std::uint64_t largestSheetEstimate(const FileList& list, std::size_t rowsPerSheet)
+// A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
+std::uint64_t largestSheetEstimate(RowSource& rows, std::size_t rowsPerSheet)
 {
     std::uint64_t largest = 0;
     std::uint64_t sheet = 0;
-    std::string texts;
-    for (std::size_t i = 0; i < list.count(); ++i) {
+    Row row;
+    for (std::size_t i = 0; rows.next(row); ++i) {
         if (i % rowsPerSheet == 0)
             sheet = 0;
-        std::uint64_t bytes = 0;
-        if (list.hasTextOverrides(i)) {
-            texts.clear();
-            for (int column = ColFile; column <= ColDirectory; ++column)
-                list.appendText(texts, i, column);
-            bytes = texts.size();
-        } else {
-            bytes = list.row(i).nameLength + list.folderOf(i).size() + 2 * list.patternOf(i).text().size() * 4;
-        }
+        std::uint64_t bytes = row.name.size() + row.folder.size() + 2 * row.datePattern.size() * 4 + 64;
+        if (row.texts)
+            for (int column = 0; column < 6; ++column)
+                bytes += row.texts[column].size();
         // Escapes can make a byte into seven; the cell markup adds a fixed amount.
         sheet += bytes * 7 + 400;
         largest = std::max(largest, sheet);
@@ -134,7 +127,7 @@ bool sizeAsNumber(std::string_view text, double& value)
 
 class SheetWriter {
 public:
-    SheetWriter(const FileList& list, ExportResult& result) : mList(list), mResult(result) {}
+    SheetWriter(RowTexts& texts, ExportResult& result) : mTexts(texts), mResult(result) {}
 
     lxw_error writeText(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, std::string_view raw)
     {
@@ -146,61 +139,51 @@ public:
         return worksheet_write_string(sheet, row, column, mCell.c_str(), nullptr);
     }
 
-    lxw_error writeColumn(lxw_worksheet* sheet, lxw_row_t row, std::size_t index, int column)
+    lxw_error writeColumn(lxw_worksheet* sheet, lxw_row_t row, const Row& values, int column)
     {
         mRaw.clear();
-        mList.appendText(mRaw, index, column);
+        mTexts.appendColumn(mRaw, column, values);
         return writeText(sheet, row, lxw_col_t(column - 1), mRaw);
     }
 
-    /** Writes list row @p index (from 0) as sheet row @p row (from 0): its six cells, in column order. */
-    lxw_error WriteSpreadsheetRow(lxw_worksheet* sheet, lxw_row_t row, std::size_t index)
+    /** Writes @p values as sheet row @p row (from 0): its six cells, in column order. */
+    lxw_error WriteSpreadsheetRow(lxw_worksheet* sheet, lxw_row_t row, const Row& values)
     {
-        const bool textRow = mList.hasTextOverrides(index);
-        lxw_error error = LXW_NO_ERROR;
-        if (textRow) {
-            error = writeColumn(sheet, row, index, ColFile);
-        } else {
-            // Names and folders are taken as stored, without a copy into a text first.
-            const FileRow& stored = mList.row(index);
-            error = writeText(sheet, row, ColFile - 1, stored.nameView());
-        }
+        // Names are taken as they are, without a copy into a text first.
+        lxw_error error = (values.textMask & 1) ? writeColumn(sheet, row, values, ColFile)
+                                                : writeText(sheet, row, ColFile - 1, values.name);
         if (error != LXW_NO_ERROR)
             return error;
 
-        if (textRow) {
-            mRaw.clear();
-            mList.appendText(mRaw, index, ColSize);
-            double value = 0;
-            if (sizeAsNumber(mRaw, value))
-                error = worksheet_write_number(sheet, row, ColSize - 1, value, nullptr);
-            else
-                error = writeText(sheet, row, ColSize - 1, mRaw);
-        } else {
-            error = worksheet_write_number(sheet, row, ColSize - 1, double(mList.row(index).size), nullptr);
+        if (values.textMask & (1u << (ColSize - 1))) {
+            const std::string& text = values.texts[ColSize - 1];
+            double number = 0;
+            error = sizeAsNumber(text, number) ? worksheet_write_number(sheet, row, ColSize - 1, number, nullptr)
+                                               : writeText(sheet, row, ColSize - 1, text);
+        } else if (values.values.valuesKnown()) {
+            error = worksheet_write_number(sheet, row, ColSize - 1, double(values.values.size), nullptr);
         }
         if (error != LXW_NO_ERROR)
             return error;
 
         for (int column : {ColAttrib, ColCreated, ColModified}) {
-            if ((error = writeColumn(sheet, row, index, column)) != LXW_NO_ERROR)
+            if ((error = writeColumn(sheet, row, values, column)) != LXW_NO_ERROR)
                 return error;
         }
-
-        if (textRow)
-            return writeColumn(sheet, row, index, ColDirectory);
-        return writeFolder(sheet, row, index);
+        if (values.textMask & (1u << (ColDirectory - 1)))
+            return writeColumn(sheet, row, values, ColDirectory);
+        return writeFolder(sheet, row, values.folder);
     }
 
 private:
     // Consecutive rows share their folder: its cell text is made once per folder.
-    lxw_error writeFolder(lxw_worksheet* sheet, lxw_row_t row, std::size_t index)
+    lxw_error writeFolder(lxw_worksheet* sheet, lxw_row_t row, std::string_view folder)
     {
-        const std::uint32_t folder = mList.row(index).folder;
-        if (folder != mCachedFolder) {
+        if (!mHaveFolder || folder != mFolder) {
+            mFolder.assign(folder);
             mFolderCell.clear();
-            mFolderCut = !appendCellText(mFolderCell, mList.folderOf(index));
-            mCachedFolder = folder;
+            mFolderCut = !appendCellText(mFolderCell, folder);
+            mHaveFolder = true;
         }
         if (mFolderCut)
             ++mResult.truncatedCells;
@@ -209,118 +192,26 @@ private:
         return worksheet_write_string(sheet, row, ColDirectory - 1, mFolderCell.c_str(), nullptr);
     }
 
-    const FileList& mList;
+    RowTexts& mTexts;
     ExportResult& mResult;
     std::string mRaw;
     std::string mCell;
+    std::string mFolder;
     std::string mFolderCell;
-    std::uint32_t mCachedFolder = UINT32_MAX;
+    bool mHaveFolder = false;
     bool mFolderCut = false;
 };
 
-// The descriptors of unlinked temporary files in @p tmpdir that are open now. The workbook library
-// leaves such a file open when it fails to add a part to the workbook (a full disk, say), and an
-// unlinked file holds its space until it is closed: a full disk would stay full until the program
-// ends. Linux only (through /proc); elsewhere there is nothing to find.
-std::vector<int> openTemporaryFiles(const std::string& tmpdir)
-{
-    std::vector<int> found;
-    DIR* dir = ::opendir("/proc/self/fd");
-    if (!dir)
-        return found;
-    const std::string deleted = " (deleted)";
-    const std::string folder = tmpdir.empty() || tmpdir.back() == '/' ? tmpdir : tmpdir + "/";
-    while (const dirent* entry = ::readdir(dir)) {
-        char target[4096];
-        const ssize_t n = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target);
-        if (n <= 0 || std::size_t(n) >= sizeof target)
-            continue;
-        const std::string_view link(target, std::size_t(n));
-        if (link.size() > folder.size() + deleted.size() && link.substr(0, folder.size()) == folder &&
-            link.substr(link.size() - deleted.size()) == deleted && link.find('/', folder.size()) == link.npos)
-            found.push_back(std::atoi(entry->d_name));
-    }
-    ::closedir(dir);
-    return found;
-}
-
-// Writes the workbook to @p path, which exists (reserved or to be replaced); fills @p result.
-void writeWorkbook(const FileList& list, const std::string& path, const ExportOptions& options,
-                   ExportResult& result)
-{
-    std::size_t rowsPerSheet = options.rowsPerSheet;
-    if (rowsPerSheet == 0 || rowsPerSheet > kSheetRowLimit)
-        rowsPerSheet = kSheetRowLimit;
-
-    std::string tmpdir = folderOfPath(path);
-    lxw_workbook_options bookOptions{};
-    bookOptions.constant_memory = LXW_TRUE;
-    bookOptions.tmpdir = tmpdir.data();
-    bookOptions.use_zip64 = largestSheetEstimate(list, rowsPerSheet) > kZip64Threshold ? LXW_TRUE : LXW_FALSE;
-
-    const std::vector<int> openBefore = openTemporaryFiles(tmpdir);
-    Workbook book;
-    book.book = workbook_new_opt(path.c_str(), &bookOptions);
-    if (!book.book) {
-        result.error = "cannot start the workbook " + path + ": " + reasonOf(LXW_ERROR_MEMORY_MALLOC_FAILED);
-        return;
-    }
-
-    SheetWriter writer(list, result);
-    lxw_worksheet* sheet = nullptr;
-    std::string failure;
-    for (std::size_t index = 0; index < list.count() || sheet == nullptr; ++index) {
-        if (index % rowsPerSheet == 0) {
-            errno = 0;
-            sheet = workbook_add_worksheet(book.book, nullptr);
-            if (!sheet) {
-                // The only causes are memory and the sheet's temporary file.
-                failure = "cannot add a worksheet";
-                if (errno != 0)
-                    failure += std::string(" (temporary file in ") + tmpdir + ": " + std::strerror(errno) + ")";
-                break;
-            }
-            ++result.sheets;
-        }
-        if (index >= list.count())
-            break; // an empty list still gets its one empty sheet
-        const lxw_error error = writer.WriteSpreadsheetRow(sheet, lxw_row_t(index % rowsPerSheet), index);
-        if (error != LXW_NO_ERROR) {
-            failure = "cannot write row " + std::to_string(index + 1) + ": " + reasonOf(error);
-            break;
-        }
-        ++result.rows;
-    }
-
-    // Closing writes the file; it happens after a failure too, so that what was written stays.
-    errno = 0;
-    const lxw_error closed = workbook_close(book.book);
-    const int closeErrno = errno;
-    book.book = nullptr;
-    if (closed != LXW_NO_ERROR)
-        for (int fd : openTemporaryFiles(tmpdir))
-            if (std::find(openBefore.begin(), openBefore.end(), fd) == openBefore.end())
-                ::close(fd);
-    if (failure.empty() && closed != LXW_NO_ERROR) {
-        failure = "cannot write the workbook " + path + ": " + reasonOf(closed);
-        if (closeErrno != 0)
-            failure += std::string(" (") + std::strerror(closeErrno) + ")";
-    }
-    result.error = failure;
-    result.ok = failure.empty();
-}
+} // namespace
 
 std::string freshBaseName()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const DateTime now = localFromUnix(std::time(nullptr));
     char text[64];
-    std::strftime(text, sizeof text, "filelist-%Y%m%d-%H%M%S", &local);
+    std::snprintf(text, sizeof text, "filelist-%04d%02d%02d-%02d%02d%02d", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second);
     return text;
 }
-
-} // namespace
 
 bool appendCellText(std::string& out, std::string_view bytes)
 {
@@ -378,51 +269,116 @@ bool appendCellText(std::string& out, std::string_view bytes)
     return true;
 }
 
-ExportResult ExportListToSpreadsheet(const FileList& list, const std::string& tempFolder,
-                                     const ExportOptions& options)
+ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, ExportProgress& progress,
+                                     const std::atomic<bool>* stop)
 {
     ExportResult result;
-    std::string folder = tempFolder.empty() ? std::string(".") : tempFolder;
-    if (folder.back() != '/')
-        folder += '/';
-
-    // Reserve a name nobody holds: the workbook of an earlier export, perhaps still open in a
-    // spreadsheet program, and whatever else lies in the folder stay untouched.
-    const std::string base = freshBaseName();
-    int fd = -1;
-    for (int attempt = 1; attempt <= 10000 && fd < 0; ++attempt) {
-        const std::string candidate =
-            folder + base + (attempt == 1 ? std::string() : "-" + std::to_string(attempt)) + ".xlsx";
-        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd >= 0) {
-            result.path = candidate;
-        } else if (errno != EEXIST) {
-            result.error = "cannot create a workbook in " + folder + ": " + std::strerror(errno);
-            return result;
-        }
-    }
-    if (fd < 0) {
-        result.error = "cannot create a workbook in " + folder + ": every name is taken";
+    progress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
+    if (!target.open()) {
+        result.error = target.error();
         return result;
     }
-    ::close(fd);
-    writeWorkbook(list, result.path, options, result);
+    result.path = target.path();
+    const std::string file = target.stagingPath();
+    if (file.empty()) {
+        target.discard();
+        result.error = "a workbook can only be written to a file";
+        return result;
+    }
+    std::size_t rowsPerSheet = mOptions.rowsPerSheet;
+    if (rowsPerSheet == 0 || rowsPerSheet > kSheetRowLimit)
+        rowsPerSheet = kSheetRowLimit;
+
+    std::string tmpdir = folderOfPath(result.path);
+    lxw_workbook_options bookOptions{};
+    bookOptions.constant_memory = LXW_TRUE;
+    bookOptions.tmpdir = tmpdir.data();
+    // A source that cannot be read twice gets ZIP64 at once: its size is not known in advance.
+    bool zip64 = true;
+    if (rows.rewind()) {
+        zip64 = largestSheetEstimate(rows, rowsPerSheet) > kZip64Threshold;
+        rows.rewind();
+    }
+    bookOptions.use_zip64 = zip64 ? LXW_TRUE : LXW_FALSE;
+
+    Workbook book;
+    book.book = workbook_new_opt(file.c_str(), &bookOptions);
+    if (!book.book) {
+        target.discard();
+        result.error = "cannot start the workbook " + result.path + ": " + reasonOf(LXW_ERROR_MEMORY_MALLOC_FAILED);
+        return result;
+    }
+
+    SheetWriter writer(mTexts, result);
+    lxw_worksheet* sheet = nullptr;
+    std::string failure;
+    Row row;
+    for (std::size_t index = 0;; ++index) {
+        const bool more = rows.next(row);
+        if (index % rowsPerSheet == 0 && (more || sheet == nullptr)) {
+            errno = 0;
+            sheet = workbook_add_worksheet(book.book, nullptr);
+            if (!sheet) {
+                // The only causes are memory and the sheet's temporary file.
+                failure = "cannot add a worksheet";
+                if (errno != 0)
+                    failure += std::string(" (temporary file in ") + tmpdir + ": " + std::strerror(errno) + ")";
+                break;
+            }
+            ++result.sheets;
+        }
+        if (!more)
+            break; // an empty source still gets its one empty sheet
+        const lxw_error error = writer.WriteSpreadsheetRow(sheet, lxw_row_t(index % rowsPerSheet), row);
+        if (error != LXW_NO_ERROR) {
+            failure = "cannot write row " + std::to_string(index + 1) + ": " + reasonOf(error);
+            break;
+        }
+        ++result.rows;
+        if (result.rows % 1024 == 0) {
+            progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
+            if (stop && stop->load(std::memory_order_relaxed)) {
+                result.stopped = true;
+                break;
+            }
+        }
+    }
+
+    // Closing writes the file and releases the library's temporary files.
+    errno = 0;
+    const lxw_error closed = workbook_close(book.book);
+    const int closeErrno = errno;
+    book.book = nullptr;
+    if (result.stopped) {
+        target.discard();
+        return result;
+    }
+    if (failure.empty() && closed != LXW_NO_ERROR) {
+        failure = "cannot write the workbook " + result.path + ": " + reasonOf(closed);
+        if (closeErrno != 0)
+            failure += std::string(" (") + std::strerror(closeErrno) + ")";
+    }
+    if (!failure.empty()) {
+        target.discard();
+        result.error = failure;
+        return result;
+    }
+    if (!target.commit()) {
+        result.error = target.error();
+        return result;
+    }
+    progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
+    result.ok = true;
     return result;
 }
 
-ExportResult WriteListWorkbook(const FileList& list, const std::string& path, const ExportOptions& options)
+ExportResult ExportListToSpreadsheet(RowSource& rows, const std::string& tempFolder, const DateLocale& locale,
+                                     ExportProgress& progress, const std::atomic<bool>* stop,
+                                     const ExportOptions& options)
 {
-    ExportResult result;
-    // Fail early, with the system's reason, when the file cannot be made at all.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        result.error = "cannot write the workbook " + path + ": " + std::strerror(errno);
-        return result;
-    }
-    ::close(fd);
-    result.path = path;
-    writeWorkbook(list, path, options, result);
-    return result;
+    FreshFile file(tempFolder, freshBaseName(), ".xlsx");
+    WorkbookExporter exporter(locale, options);
+    return exporter.write(rows, file, progress, stop);
 }
 
 } // namespace dirlix::modListToExcel

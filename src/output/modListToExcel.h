@@ -2,7 +2,8 @@
 // Dirlix Pro: the workbook output: the file list written as a new .xlsx workbook.
 #pragma once
 
-#include "search/FileList.h"
+#include "output/ColumnTexts.h"
+#include "output/Exporter.h"
 
 #include <cstddef>
 #include <string>
@@ -25,39 +26,40 @@ struct ExportOptions {
     std::size_t rowsPerSheet = kSheetRowLimit;
 };
 
-/** What an export did. */
-struct ExportResult {
-    bool ok = false;
-    /** The workbook's path; set as soon as the file exists, so also after most failures. Empty when no file was made. */
-    std::string path;
-    /** Why the export failed, in words for the user; empty on success. */
-    std::string error;
-    /** List rows written to the worksheets. */
-    std::size_t rows = 0;
-    /** Worksheets in the workbook. */
-    std::size_t sheets = 0;
-    /** Cells whose text was longer than kCellTextLimit characters and was cut. */
-    std::size_t truncatedCells = 0;
+/**
+ * The workbook output as an exporter. Row i goes to sheet row i, columns A to F: File, Size (a
+ * number), Attrib, Created, Modified, Directory (the texts the list shows, as UTF-8 text); no
+ * heading, formats or column widths. Rows beyond one sheet continue on further sheets; an empty
+ * source still gives one empty sheet. Memory does not grow with the number of rows: rows are
+ * streamed to temporary files in the target's folder. The target must be a file
+ * (stagingPath() not empty).
+ */
+class WorkbookExporter : public Exporter {
+public:
+    explicit WorkbookExporter(const DateLocale& locale, ExportOptions options = {})
+        : mTexts(locale), mOptions(options)
+    {
+    }
+    ExportResult write(RowSource& rows, ExportTarget& target, ExportProgress& progress,
+                       const std::atomic<bool>* stop = nullptr) override;
+
+private:
+    RowTexts mTexts;
+    ExportOptions mOptions;
 };
 
-/**
- * Writes every row of @p list to a new workbook with a fresh name ("filelist-<date>-<time>.xlsx",
- * then "-2", "-3" ... when taken) in @p tempFolder (with or without a trailing separator). The name
- * is reserved by creating the file exclusively, so an earlier workbook, or anything else at a
- * taken name, is never touched. List row i goes to sheet row i, columns A to F: File, Size (a
- * number), Attrib, Created, Modified, Directory (the texts the list shows, as UTF-8 text); no
- * heading, formats or column widths. Rows beyond one sheet continue on further sheets.
- * Memory does not grow with the number of rows: rows are streamed to temporary files in
- * @p tempFolder. On failure, what was written stays and the result says why.
- */
-ExportResult ExportListToSpreadsheet(const FileList& list, const std::string& tempFolder,
-                                     const ExportOptions& options = {});
+/** The base of a fresh workbook's name: "filelist-<date>-<time>", local time, to the second. */
+std::string freshBaseName();
 
 /**
- * Writes the same workbook as ExportListToSpreadsheet to @p path, replacing a file there;
- * temporary files go to the folder of @p path.
+ * Writes every row of @p rows to a new workbook with a fresh name ("filelist-<date>-<time>.xlsx",
+ * then "-2", "-3" ... when taken) in @p tempFolder (with or without a trailing separator). The name
+ * is reserved by creating the file exclusively, so an earlier workbook, or anything else at a
+ * taken name, is never touched. A stopped or failed export removes the new file.
  */
-ExportResult WriteListWorkbook(const FileList& list, const std::string& path, const ExportOptions& options = {});
+ExportResult ExportListToSpreadsheet(RowSource& rows, const std::string& tempFolder, const DateLocale& locale,
+                                     ExportProgress& progress, const std::atomic<bool>* stop = nullptr,
+                                     const ExportOptions& options = {});
 
 /**
  * Appends @p bytes to @p out as the text of one cell: invalid UTF-8 becomes U+FFFD (one per

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro: the text output: one line per list row from the line template, written safely.
+// Dirlix Pro: the text output: one line per row from the line template; and the column lines.
 #pragma once
 
-#include "search/FileList.h"
+#include "output/ColumnTexts.h"
+#include "output/Exporter.h"
+#include "output/LineTemplate.h"
 
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,38 +21,51 @@ inline constexpr std::string_view kFileName = "filelist.txt";
 /**
  * Gives the current line template. The export asks it for every row, so an edit made while the
  * export runs is in force from the next row on; a text equal to the previous one costs no new
- * compilation.
+ * compilation. Called on the exporting thread.
  */
 using TemplateSource = std::function<std::string()>;
 
-/** What an export did. */
-struct ExportResult {
-    bool ok = false;
-    /** Why the export failed (what, the path, the system's reason, or the row that could not be read); empty when ok. */
-    std::string error;
-    /** Rows written; 0 when the export failed, since nothing then replaces the previous file. */
-    std::size_t rows = 0;
+/**
+ * The text output as an exporter: each row's line from the template that the source gives for
+ * it, followed by carriage return and line feed. No byte-order mark; names and folders as their
+ * original bytes, other text as UTF-8.
+ */
+class TemplateExporter : public LineExporter {
+public:
+    TemplateExporter(TemplateSource source, const DateLocale& locale) : mSource(std::move(source)), mTexts(locale) {}
+
+protected:
+    bool appendRow(std::string& out, const Row& row, std::string& error) override;
+
+private:
+    TemplateSource mSource;
+    LineTemplate mTemplate;
+    RowTexts mTexts;
 };
 
 /**
- * Writes every row of @p list, in list order, to @p path: each row's line from the template that
- * @p source gives for it, followed by carriage return and line feed. No byte-order mark; names and
- * folders as their original bytes, other text as UTF-8. An empty list gives an empty file.
- *
- * The file is written completely under a new private name beside @p path and then renamed over
- * it: a link at @p path is replaced, not followed, and on any failure (the folder cannot be
- * written, the disk is full, a row made of texts holds an unreadable Size, "CYMD" or "MYMD" text
- * that the template needs) the previous file is left untouched and the result tells why.
+ * The list's columns as lines: the eight column texts of each row separated by tabs, ended by a
+ * line feed; what dirlix-list writes by default.
  */
-ExportResult ExportListToText(const FileList& list, const std::string& path, const TemplateSource& source);
+class ColumnsExporter : public LineExporter {
+public:
+    explicit ColumnsExporter(const DateLocale& locale) : mTexts(locale) {}
+
+protected:
+    bool appendRow(std::string& out, const Row& row, std::string& error) override;
+
+private:
+    RowTexts mTexts;
+};
 
 /**
- * The line of row @p index (from 0) of @p list for @p lineTemplate, without a line end. Compiles
- * the template for this one row; the export keeps a compiled template instead. When a text of a
- * row made of texts cannot be read, returns an empty text and puts the reason in @p error (when
- * given).
+ * Writes every row of @p rows, in order, to @p path through the template of @p source. The file is
+ * written completely under a new private name beside @p path and then renamed over it: a link at
+ * @p path is replaced, not followed, and on any failure or stop the previous file is left
+ * untouched and the result tells why. An empty list gives an empty file.
  */
-std::string ExpandTemplate(std::string_view lineTemplate, const FileList& list, std::size_t index,
-                           std::string* error = nullptr);
+ExportResult ExportListToText(RowSource& rows, const std::string& path, const TemplateSource& source,
+                              const DateLocale& locale, ExportProgress& progress,
+                              const std::atomic<bool>* stop = nullptr);
 
 } // namespace dirlix::modListToText

@@ -3,94 +3,256 @@
 #include "search/FileList.h"
 #include "search/Walker.h"
 
-#include <charconv>
 #include <cstring>
 
 namespace dirlix {
 
-FileList::FileList() : mSortKeyPattern(kSortKeyPattern) {}
+namespace {
+
+/**
+ * An array that only grows and never moves what it holds: fixed chunks under a directory that is
+ * reserved once, so that another thread may read the elements it was shown while more are added.
+ */
+template <typename T, unsigned ChunkBits, std::size_t MaxChunks>
+class StableArray {
+public:
+    StableArray() { mChunks.reserve(MaxChunks); }
+    std::size_t size() const { return mSize; }
+    bool full() const { return mSize == MaxChunks << ChunkBits; }
+    T& push()
+    {
+        if ((mSize >> ChunkBits) == mChunks.size())
+            mChunks.push_back(std::make_unique<T[]>(kChunk));
+        return mChunks[mSize >> ChunkBits][mSize++ & (kChunk - 1)];
+    }
+    const T& operator[](std::size_t i) const { return mChunks[i >> ChunkBits][i & (kChunk - 1)]; }
+    T& operator[](std::size_t i) { return mChunks[i >> ChunkBits][i & (kChunk - 1)]; }
+    std::size_t bytes() const { return mChunks.size() * kChunk * sizeof(T) + MaxChunks * sizeof(void*); }
+
+private:
+    static constexpr std::size_t kChunk = std::size_t(1) << ChunkBits;
+    std::vector<std::unique_ptr<T[]>> mChunks;
+    std::size_t mSize = 0;
+};
+
+struct StoredRow {
+    const char* name;
+    std::int64_t size;
+    std::int64_t created;
+    std::int64_t modified;
+    std::uint32_t nameLength;
+    std::uint32_t folder;
+    std::uint16_t attributes;
+    std::uint16_t pattern;
+    std::uint8_t flags;
+};
+
+constexpr std::uint32_t kNoFolder = UINT32_MAX;
+
+// A folder as its parent plus the part of its text below the parent (one name and a separator,
+// or more where folders between held no files).
+struct StoredFolder {
+    std::uint32_t parent = kNoFolder;
+    std::string part;
+};
+
+struct TextRow {
+    std::array<std::string, 8> texts;
+    std::uint8_t mask = 0;
+    int subItems = 0;
+};
+
+using TextRows = std::map<std::size_t, TextRow>;
+
+} // namespace
+
+struct FileList::Store {
+    static constexpr std::size_t kArenaBlock = 1 << 20;
+
+    StableArray<StoredRow, 16, (std::size_t(1) << 16)> rows;
+    StableArray<StoredFolder, 12, (std::size_t(1) << 20)> folders;
+    StableArray<std::string, 8, 256> patterns;
+    std::vector<std::unique_ptr<char[]>> arena;
+    std::vector<std::unique_ptr<char[]>> largeNames;
+    std::size_t arenaUsed = kArenaBlock;
+    std::size_t arenaBytes = 0;
+    TextRows textRows;
+
+    // The chain of folders from the root to the last one added, with the length of each one's
+    // text in lastFolder: a new folder's parent is on it, as the walk goes in pre-order.
+    std::string lastFolder;
+    std::vector<std::pair<std::uint32_t, std::size_t>> chain;
+
+    const char* storeName(std::string_view name)
+    {
+        if (name.size() > kArenaBlock / 4) {
+            // A rare huge name gets storage of its own, so that the shared block is not wasted.
+            largeNames.push_back(std::make_unique<char[]>(name.size()));
+            std::memcpy(largeNames.back().get(), name.data(), name.size());
+            arenaBytes += name.size();
+            return largeNames.back().get();
+        }
+        if (arena.empty() || arenaUsed + name.size() > kArenaBlock) {
+            arena.push_back(std::make_unique<char[]>(kArenaBlock));
+            arenaBytes += kArenaBlock;
+            arenaUsed = 0;
+        }
+        char* stored = arena.back().get() + arenaUsed;
+        std::memcpy(stored, name.data(), name.size());
+        arenaUsed += name.size();
+        return stored;
+    }
+
+    std::uint16_t internPattern(std::string_view pattern)
+    {
+        // The pattern only changes when the user edits it during a search, so the newest is the
+        // likeliest match; an older one may come back when an edit is undone.
+        for (std::size_t i = patterns.size(); i-- > 0;)
+            if (patterns[i] == pattern)
+                return std::uint16_t(i);
+        if (patterns.full())
+            return std::uint16_t(patterns.size() - 1); // more patterns than rows can name: keep the newest
+        patterns.push() = std::string(pattern);
+        return std::uint16_t(patterns.size() - 1);
+    }
+
+    std::uint32_t internFolder(std::string_view folder)
+    {
+        if (!chain.empty() && folder == lastFolder)
+            return chain.back().first;
+        while (!chain.empty()) {
+            const std::size_t length = chain.back().second;
+            if (length < folder.size() && std::memcmp(folder.data(), lastFolder.data(), length) == 0)
+                break;
+            chain.pop_back();
+        }
+        const std::uint32_t parent = chain.empty() ? kNoFolder : chain.back().first;
+        const std::size_t parentLength = chain.empty() ? 0 : chain.back().second;
+        StoredFolder& stored = folders.push();
+        stored.parent = parent;
+        stored.part.assign(folder.substr(parentLength));
+        const auto index = std::uint32_t(folders.size() - 1);
+        lastFolder.assign(folder);
+        chain.emplace_back(index, folder.size());
+        return index;
+    }
+
+    void folderText(std::uint32_t folder, std::string& out) const
+    {
+        out.clear();
+        std::size_t length = 0;
+        for (std::uint32_t f = folder; f != kNoFolder; f = folders[f].parent)
+            length += folders[f].part.size();
+        out.resize(length);
+        for (std::uint32_t f = folder; f != kNoFolder; f = folders[f].parent) {
+            const std::string& part = folders[f].part;
+            length -= part.size();
+            std::memcpy(out.data() + length, part.data(), part.size());
+        }
+    }
+
+    StoredRow& appendRow()
+    {
+        StoredRow& row = rows.push();
+        row = StoredRow{};
+        row.name = "";
+        return row;
+    }
+
+    Row row(std::size_t index, const TextRows& texts, std::string& folderScratch, std::uint32_t& cachedFolder) const
+    {
+        const StoredRow& r = rows[index];
+        if (r.folder != cachedFolder) {
+            if (r.folder == kNoFolder)
+                folderScratch.clear();
+            else
+                folderText(r.folder, folderScratch);
+            cachedFolder = r.folder;
+        }
+        Row row;
+        row.name = {r.name, r.nameLength};
+        row.folder = folderScratch;
+        row.values = {r.size, r.created, r.modified, r.attributes, r.flags};
+        row.datePattern = r.pattern < patterns.size() ? std::string_view(patterns[r.pattern]) : std::string_view();
+        if (!texts.empty()) {
+            if (auto found = texts.find(index); found != texts.end()) {
+                row.texts = found->second.texts.data();
+                row.textMask = found->second.mask;
+                if (r.folder == kNoFolder)
+                    row.subItems = std::uint8_t(found->second.subItems);
+            }
+        }
+        return row;
+    }
+};
+
+namespace {
+
+// A snapshot of some rows of a store, read in order on any thread.
+class ListRows : public RowSource {
+public:
+    ListRows(std::shared_ptr<const FileList::Store> store, std::size_t count,
+             std::optional<std::vector<std::uint32_t>> order)
+        : mStore(std::move(store)), mCount(count), mOrder(std::move(order)), mTexts(mStore->textRows)
+    {
+    }
+    bool next(Row& row) override
+    {
+        if (mNext >= *total())
+            return false;
+        const std::size_t index = mOrder ? (*mOrder)[mNext] : mNext;
+        ++mNext;
+        row = mStore->row(index, mTexts, mFolder, mCachedFolder);
+        return true;
+    }
+    std::optional<std::uint64_t> total() const override { return mOrder ? mOrder->size() : mCount; }
+    bool rewind() override
+    {
+        mNext = 0;
+        return true;
+    }
+
+private:
+    std::shared_ptr<const FileList::Store> mStore;
+    std::size_t mCount;
+    std::optional<std::vector<std::uint32_t>> mOrder; // the indexes to read; none: every row in turn
+    TextRows mTexts; // a copy: the owner may change its own while this is read
+    std::size_t mNext = 0;
+    std::string mFolder;
+    std::uint32_t mCachedFolder = kNoFolder - 1;
+};
+
+} // namespace
+
+FileList::FileList() : mStore(std::make_shared<Store>()) {}
 
 FileList::~FileList() = default;
 
+std::size_t FileList::count() const
+{
+    return mStore->rows.size();
+}
+
 void FileList::clear()
 {
-    mChunks.clear();
-    mRowCount = 0;
-    mArena.clear();
-    mLargeNames.clear();
-    mArenaUsed = kArenaBlock;
-    mArenaBytes = 0;
-    mFolders.clear();
-    mPatterns.clear();
-    mTextRows.clear();
-}
-
-FileRow& FileList::appendRawRow()
-{
-    // Rows live in fixed chunks rather than one growing array: no copy of millions of rows on
-    // growth, and never more than one chunk of slack.
-    if ((mRowCount >> kChunkBits) == mChunks.size())
-        mChunks.push_back(std::make_unique<FileRow[]>(kChunkRows));
-    FileRow& row = mChunks[mRowCount >> kChunkBits][mRowCount & kChunkMask];
-    ++mRowCount;
-    row = FileRow{};
-    return row;
-}
-
-const char* FileList::storeName(std::string_view name)
-{
-    if (name.size() > kArenaBlock / 4) {
-        // A rare huge name gets storage of its own, so that the shared block is not wasted.
-        mLargeNames.push_back(std::make_unique<char[]>(name.size()));
-        std::memcpy(mLargeNames.back().get(), name.data(), name.size());
-        mArenaBytes += name.size();
-        return mLargeNames.back().get();
-    }
-    if (mArena.empty() || mArenaUsed + name.size() > kArenaBlock) { // an empty first name needs a block too
-        mArena.push_back(std::make_unique<char[]>(kArenaBlock));
-        mArenaBytes += kArenaBlock;
-        mArenaUsed = 0;
-    }
-    char* stored = mArena.back().get() + mArenaUsed;
-    std::memcpy(stored, name.data(), name.size());
-    mArenaUsed += name.size();
-    return stored;
-}
-
-std::uint16_t FileList::internPattern(std::string_view pattern)
-{
-    // The pattern only changes when the user edits it during a search, so the newest is the
-    // likeliest match; an older one may come back when an edit is undone.
-    for (std::size_t i = mPatterns.size(); i-- > 0;)
-        if (mPatterns[i].text() == pattern)
-            return std::uint16_t(i);
-    if (mPatterns.size() == 0xFFFF)
-        return 0xFFFE; // more distinct patterns than rows can name: keep the newest stored one
-    mPatterns.emplace_back(pattern);
-    return std::uint16_t(mPatterns.size() - 1);
-}
-
-std::uint32_t FileList::internFolder(std::string_view folder)
-{
-    if (mFolders.empty() || mFolders.back() != folder)
-        mFolders.emplace_back(folder);
-    return std::uint32_t(mFolders.size() - 1);
+    mStore = std::make_shared<Store>();
 }
 
 std::size_t FileList::appendBlock(const WalkBlock& block, std::string_view datePattern)
 {
-    const std::uint16_t pattern = internPattern(datePattern);
-    const std::uint32_t folder = internFolder(block.folder);
+    Store& store = *mStore;
+    const std::uint16_t pattern = store.internPattern(datePattern);
+    const std::uint32_t folder = store.internFolder(block.folder);
     for (const WalkEntry& entry : block.entries) {
         const std::string_view name = block.name(entry);
-        const char* stored = storeName(name);
-        FileRow& row = appendRawRow();
-        row.name = stored;
+        StoredRow& row = store.appendRow();
+        row.name = store.storeName(name);
         row.nameLength = std::uint32_t(name.size());
-        row.size = entry.properties.size;
-        row.created = entry.properties.created;
-        row.modified = entry.properties.modified;
-        row.attributes = entry.properties.attributes;
+        row.size = entry.values.size;
+        row.created = entry.values.created;
+        row.modified = entry.values.modified;
+        row.attributes = entry.values.attributes;
+        row.flags = entry.values.flags;
         row.folder = folder;
         row.pattern = pattern;
     }
@@ -99,139 +261,61 @@ std::size_t FileList::appendBlock(const WalkBlock& block, std::string_view dateP
 
 std::size_t FileList::appendRow(std::string_view mainText)
 {
-    appendRawRow();
-    TextRow& text = mTextRows[mRowCount - 1];
+    Store& store = *mStore;
+    StoredRow& row = store.appendRow();
+    row.name = store.storeName(mainText);
+    row.nameLength = std::uint32_t(mainText.size());
+    row.folder = kNoFolder;
+    row.pattern = UINT16_MAX;
+    row.flags = RecordValuesUnknown;
+    TextRow& text = store.textRows[store.rows.size() - 1];
     text.texts[0] = std::string(mainText);
-    return mRowCount;
-}
-
-bool FileList::hasTextOverrides(std::size_t index) const
-{
-    return !mTextRows.empty() && mTextRows.count(index) != 0;
+    text.mask = 1;
+    return store.rows.size();
 }
 
 void FileList::setSubItem(std::size_t row, int subItem, std::string_view text)
 {
-    if (row < 1 || row > mRowCount || subItem < 1 || subItem > 7)
+    if (row < 1 || row > count() || subItem < 1 || subItem > 7)
         return;
-    const std::size_t index = row - 1;
-    auto found = mTextRows.find(index);
-    if (found == mTextRows.end()) {
-        // A found file's row becomes a text row: keep what it showed so far.
-        TextRow converted;
-        for (int column = 1; column <= 8; ++column)
-            appendText(converted.texts[column - 1], index, column);
-        converted.subItems = 7;
-        found = mTextRows.emplace(index, std::move(converted)).first;
-    }
-    found->second.texts[subItem] = std::string(text);
-    found->second.subItems = std::max(found->second.subItems, subItem);
-}
-
-std::string FileList::mainText(std::size_t row) const
-{
-    return subItem(row, 0);
-}
-
-std::string FileList::subItem(std::size_t row, int subItem) const
-{
-    std::string text;
-    if (row >= 1 && row <= mRowCount && subItem >= 0 && subItem <= 7)
-        appendText(text, row - 1, subItem + 1);
-    return text;
+    TextRow& texts = mStore->textRows[row - 1];
+    texts.texts[std::size_t(subItem)] = std::string(text);
+    texts.mask |= std::uint8_t(1u << subItem);
+    texts.subItems = std::max(texts.subItems, subItem);
 }
 
 int FileList::subItemCount(std::size_t row) const
 {
-    if (row < 1 || row > mRowCount)
+    if (row < 1 || row > count())
         return 0;
-    if (auto found = mTextRows.find(row - 1); found != mTextRows.end())
+    const StoredRow& stored = mStore->rows[row - 1];
+    if (auto found = mStore->textRows.find(row - 1); found != mStore->textRows.end() && stored.folder == kNoFolder)
         return found->second.subItems;
     return 7;
 }
 
-void FileList::appendText(std::string& out, std::size_t index, int column) const
+Row FileList::row(std::size_t index, std::string& folderScratch) const
 {
-    if (!mTextRows.empty()) {
-        if (auto found = mTextRows.find(index); found != mTextRows.end()) {
-            if (column >= 1 && column <= 8)
-                out += found->second.texts[column - 1];
-            return;
-        }
-    }
-    const FileRow& r = row(index);
-    appendColumnText(out, column, valuesOf(r), mPatterns[r.pattern], mSortKeyPattern, mLocale);
+    std::uint32_t cached = kNoFolder - 1;
+    return mStore->row(index, mStore->textRows, folderScratch, cached);
 }
 
-RowValues FileList::valuesOf(const FileRow& r) const
+std::unique_ptr<RowSource> FileList::rows(std::size_t rows) const
 {
-    return {r.nameView(), r.size, r.created, r.modified, r.attributes, mFolders[r.folder]};
+    return std::make_unique<ListRows>(mStore, std::min(rows, count()), std::nullopt);
 }
 
-void appendColumnText(std::string& out, int column, const RowValues& row, const DatePattern& datePattern,
-                      const DatePattern& sortKeyPattern, const DateLocale& locale)
+std::unique_ptr<RowSource> FileList::rows(std::vector<std::uint32_t> order) const
 {
-    switch (column) {
-    case ColFile:
-        out += row.name;
-        break;
-    case ColSize: {
-        char digits[24];
-        const auto result = std::to_chars(digits, digits + sizeof digits, row.size);
-        out.append(digits, result.ptr);
-        break;
-    }
-    case ColAttrib:
-        out += AttribLetters(row.attributes);
-        break;
-    case ColCreated:
-        datePattern.appendTo(out, localFromUnix(row.created), locale);
-        break;
-    case ColModified:
-        datePattern.appendTo(out, localFromUnix(row.modified), locale);
-        break;
-    case ColDirectory:
-        out += row.folder;
-        break;
-    case ColCreatedKey:
-        sortKeyPattern.appendTo(out, localFromUnix(row.created), locale);
-        break;
-    case ColModifiedKey:
-        sortKeyPattern.appendTo(out, localFromUnix(row.modified), locale);
-        break;
-    default:
-        break;
-    }
-}
-
-void appendRowTexts(std::string& out, const RowValues& row, const DatePattern& datePattern,
-                    const DatePattern& sortKeyPattern, const DateLocale& locale, char separator, char end)
-{
-    const DateTime created = localFromUnix(row.created);
-    const DateTime modified = localFromUnix(row.modified);
-    out += row.name;
-    out += separator;
-    appendColumnText(out, ColSize, row, datePattern, sortKeyPattern, locale);
-    out += separator;
-    appendColumnText(out, ColAttrib, row, datePattern, sortKeyPattern, locale);
-    out += separator;
-    datePattern.appendTo(out, created, locale);
-    out += separator;
-    datePattern.appendTo(out, modified, locale);
-    out += separator;
-    out += row.folder;
-    out += separator;
-    sortKeyPattern.appendTo(out, created, locale);
-    out += separator;
-    sortKeyPattern.appendTo(out, modified, locale);
-    out += end;
+    return std::make_unique<ListRows>(mStore, count(), std::move(order));
 }
 
 std::size_t FileList::memoryUsed() const
 {
-    std::size_t bytes = mChunks.size() * kChunkRows * sizeof(FileRow) + mArenaBytes;
-    for (const std::string& folder : mFolders)
-        bytes += folder.capacity() + sizeof(std::string);
+    const Store& store = *mStore;
+    std::size_t bytes = store.rows.bytes() + store.folders.bytes() + store.arenaBytes;
+    for (std::size_t i = 0; i < store.folders.size(); ++i)
+        bytes += store.folders[i].part.capacity();
     return bytes;
 }
 

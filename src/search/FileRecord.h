@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro: the values of one found file, its attribute bits and their letters.
+// Dirlix Pro: the values of one found file, as the walk reads them and every consumer sees them.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 namespace dirlix {
 
-/** Attribute bits of a file, as the list shows them. */
+/** Attribute bits of a file. */
 enum FileAttribute : std::uint16_t {
     AttrReadOnly = 0x01,
     AttrHidden = 0x02,
@@ -19,30 +19,43 @@ enum FileAttribute : std::uint16_t {
     AttrCompressed = 0x800,
 };
 
+/** Flags of a record. */
+enum RecordFlag : std::uint8_t {
+    /** Size, created and modified could not be read: they are 0 and shown empty. */
+    RecordValuesUnknown = 0x01,
+};
+
+/** The raw values of one file. Times are seconds since the epoch. */
+struct FileRecord {
+    std::int64_t size = 0;
+    std::int64_t created = 0;
+    std::int64_t modified = 0;
+    std::uint16_t attributes = 0;
+    std::uint8_t flags = 0;
+
+    bool valuesKnown() const { return !(flags & RecordValuesUnknown); }
+};
+
 /**
- * The attribute letters of @p attributes: one letter per set bit, in the order
- * A (archive), C (compressed), D (directory), H (hidden), R (read-only), S (system), V (volume).
- * Other bits are ignored; no bit set gives an empty text.
+ * One row as every consumer reads it: a file's name and folder (bytes, valid until the source
+ * hands out the next row), its values, and the date pattern its date texts are made in.
  */
-std::string AttribLetters(std::uint16_t attributes);
-
-/** The fixed pattern of the hidden sort-key columns. */
-inline constexpr std::string_view kSortKeyPattern = "yyyy-mm-dd HH:MM:SS";
-
-/** The column captions of the file list, in order. */
-inline constexpr std::string_view kColumnCaptions[8] = {"File",     "Size",      "Attrib", "Created",
-                                                        "Modified", "Directory", "CYMD",   "MYMD"};
-
-/** Column numbers of the file list, from 1 as the list numbers them; sub-item n is column n + 1. */
-enum Column : int {
-    ColFile = 1,
-    ColSize,
-    ColAttrib,
-    ColCreated,
-    ColModified,
-    ColDirectory,
-    ColCreatedKey,
-    ColModifiedKey,
+struct Row {
+    std::string_view name;
+    /** The folder's path text, ending in the separator. */
+    std::string_view folder;
+    FileRecord values;
+    /** The date pattern of its Created and Modified texts. */
+    std::string_view datePattern;
+    /**
+     * For a row given texts one by one: its eight column texts. Column c (1..8) shows texts[c - 1]
+     * when bit c - 1 of textMask is set, else the text made from the values. Null, with a mask of
+     * 0, for every row the walk found.
+     */
+    const std::string* texts = nullptr;
+    std::uint8_t textMask = 0;
+    /** Sub-items the row has: 7 for a found file; for a row of texts, the highest one set. */
+    std::uint8_t subItems = 7;
 };
 
 } // namespace dirlix

@@ -1,20 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro: the thin file-system layer under the walk: folders by handle, entries, file properties.
+// Dirlix Pro: the thin file-system layer under the walk: folders by handle, entries, file values.
 #pragma once
 
+#include "search/FileRecord.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+/**
+ * Every call that can fail returns 0 or an errno and hands its result through an out parameter,
+ * so that a caller never reads the global errno after some other call has changed it.
+ */
 namespace dirlix::fsys {
 
-/** An open folder; -1 when none. Owned by whoever opened it; release with closeFolder(). */
+/** An open folder; kNoFolder when none. Owned by whoever opened it; release with closeFolder(). */
 using FolderHandle = int;
 inline constexpr FolderHandle kNoFolder = -1;
 
-/** What a folder entry is, as far as the listing tells without asking for its properties. */
-enum class EntryKind : std::uint8_t { Folder, File, Unknown };
+/** What a folder entry is, as far as the listing tells without asking for its values. */
+enum class EntryKind : std::uint8_t { Folder, File, Link, Unknown };
 
 /** The entries of one folder: names as bytes, packed one after the other, each followed by a zero byte. */
 struct FolderEntries {
@@ -36,33 +43,32 @@ struct FolderEntries {
     }
 };
 
-/** Identity of a folder on its device, for cycle detection. */
-struct FolderId {
+/** Identity of a folder or file on its device. */
+struct FileId {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    friend bool operator==(const FolderId&, const FolderId&) = default;
+    friend bool operator==(const FileId&, const FileId&) = default;
 };
 
-/** Properties of one file as the list needs them. Times are seconds since the epoch. */
-struct FileProperties {
-    std::int64_t size = 0;
-    std::int64_t created = 0;
-    std::int64_t modified = 0;
-    std::uint16_t attributes = 0;
-    bool isFolder = false; ///< after following a link
+/** What readProperties() learns of an entry beyond the values a row shows. */
+struct EntryFacts {
+    bool isFolder = false;     ///< the entry is a folder, or a link to one
+    bool isLink = false;       ///< the entry itself is a symbolic link
+    std::uint32_t links = 1;   ///< hard links to the file
+    FileId id;                 ///< device and inode of the file (of the link's target when followed)
 };
 
-/** Opens the folder @p path (following links). Returns kNoFolder and sets @p error (an errno) on failure. */
-FolderHandle openFolder(const std::string& path, int& error);
+/** Opens the folder @p path (following links) into @p out. Returns 0 or an errno. */
+int openFolder(const std::string& path, FolderHandle& out);
 
-/** Opens the folder @p name inside @p parent (following links). Returns kNoFolder and sets @p error on failure. */
-FolderHandle openChildFolder(FolderHandle parent, const char* name, int& error);
+/** Opens the folder @p name inside @p parent (following links) into @p out. Returns 0 or an errno. */
+int openChildFolder(FolderHandle parent, const char* name, FolderHandle& out);
 
 /** Releases a folder handle; kNoFolder is ignored. */
 void closeFolder(FolderHandle folder);
 
-/** The device and inode of an open folder; false if they cannot be read. */
-bool folderIdentity(FolderHandle folder, FolderId& id);
+/** The device and inode of an open folder into @p id. Returns 0 or an errno. */
+int folderIdentity(FolderHandle folder, FileId& id);
 
 /**
  * Reads every entry of @p folder (but "." and "..") into @p out, in the file system's order.
@@ -71,11 +77,17 @@ bool folderIdentity(FolderHandle folder, FolderId& id);
 int readFolder(FolderHandle folder, FolderEntries& out);
 
 /**
- * Reads the properties of @p name inside @p folder, following a link; a link that leads nowhere
- * gives the link's own properties. Returns 0, or an errno when nothing could be read (ENOENT when
- * the entry has vanished). @p name is the entry's byte name, without a folder.
+ * Reads the values of @p name inside @p folder into @p out and @p facts, following a link; a link
+ * that leads nowhere gives the link's own values. Returns 0, or an errno when nothing could be
+ * read (ENOENT when the entry has vanished). @p name is the entry's byte name, without a folder.
  */
-int readProperties(FolderHandle folder, const char* name, FileProperties& out);
+int readProperties(FolderHandle folder, const char* name, FileRecord& out, EntryFacts& facts);
+
+/** How many descriptors the process may hold at once; 0 when there is no limit. */
+std::size_t descriptorLimit();
+
+/** The longest path the system accepts in one call, terminating zero included. */
+std::size_t pathLimit();
 
 /** The platform's folder separator. */
 inline constexpr char kSeparator = '/';

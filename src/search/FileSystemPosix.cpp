@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the file-system layer on Linux: openat, getdents64 and statx relative to a folder.
 #include "search/FileSystem.h"
-#include "search/FileRecord.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace dirlix::fsys {
@@ -34,7 +36,7 @@ std::uint16_t attributesOf(const char* name, const struct statx& st)
     return attributes;
 }
 
-void fill(const char* name, const struct statx& st, FileProperties& out)
+void fill(const char* name, const struct statx& st, FileRecord& out, EntryFacts& facts)
 {
     out.size = (st.stx_mask & STATX_SIZE) ? std::int64_t(st.stx_size) : 0;
     out.modified = (st.stx_mask & STATX_MTIME) ? st.stx_mtime.tv_sec : 0;
@@ -49,25 +51,23 @@ void fill(const char* name, const struct statx& st, FileProperties& out)
         out.created = out.modified;
     }
     out.attributes = attributesOf(name, st);
-    out.isFolder = S_ISDIR(st.stx_mode);
+    facts.isFolder = S_ISDIR(st.stx_mode);
+    facts.links = (st.stx_mask & STATX_NLINK) ? st.stx_nlink : 1;
+    facts.id = {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino};
 }
 
 } // namespace
 
-FolderHandle openFolder(const std::string& path, int& error)
+int openFolder(const std::string& path, FolderHandle& out)
 {
-    int fd = ::open(path.c_str(), kFolderFlags);
-    if (fd < 0)
-        error = errno;
-    return fd;
+    out = ::open(path.c_str(), kFolderFlags);
+    return out < 0 ? errno : 0;
 }
 
-FolderHandle openChildFolder(FolderHandle parent, const char* name, int& error)
+int openChildFolder(FolderHandle parent, const char* name, FolderHandle& out)
 {
-    int fd = ::openat(parent, name, kFolderFlags);
-    if (fd < 0)
-        error = errno;
-    return fd;
+    out = ::openat(parent, name, kFolderFlags);
+    return out < 0 ? errno : 0;
 }
 
 void closeFolder(FolderHandle folder)
@@ -76,14 +76,27 @@ void closeFolder(FolderHandle folder)
         ::close(folder);
 }
 
-bool folderIdentity(FolderHandle folder, FolderId& id)
+int folderIdentity(FolderHandle folder, FileId& id)
 {
     struct stat st;
     if (::fstat(folder, &st) != 0)
-        return false;
+        return errno;
     id.device = st.st_dev;
     id.inode = st.st_ino;
-    return true;
+    return 0;
+}
+
+std::size_t descriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 0;
+    return std::size_t(limit.rlim_cur);
+}
+
+std::size_t pathLimit()
+{
+    return PATH_MAX;
 }
 
 int readFolder(FolderHandle folder, FolderEntries& out)
@@ -107,7 +120,9 @@ int readFolder(FolderHandle folder, FolderEntries& out)
             EntryKind kind = EntryKind::Unknown;
             if (entry->d_type == DT_DIR)
                 kind = EntryKind::Folder;
-            else if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+            else if (entry->d_type == DT_LNK)
+                kind = EntryKind::Link;
+            else if (entry->d_type != DT_UNKNOWN)
                 kind = EntryKind::File;
             const std::size_t length = std::strlen(name);
             out.entries.push_back({std::uint32_t(out.names.size()), std::uint32_t(length), kind});
@@ -116,19 +131,21 @@ int readFolder(FolderHandle folder, FolderEntries& out)
     }
 }
 
-int readProperties(FolderHandle folder, const char* name, FileProperties& out)
+int readProperties(FolderHandle folder, const char* name, FileRecord& out, EntryFacts& facts)
 {
-    constexpr unsigned kMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    constexpr unsigned kMask =
+        STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_NLINK | STATX_INO;
     struct statx st;
     if (::statx(folder, name, AT_NO_AUTOMOUNT, kMask, &st) == 0) {
-        fill(name, st, out);
+        fill(name, st, out, facts);
         return 0;
     }
-    int error = errno;
+    const int error = errno;
     // A link that leads nowhere (or round in circles) is still an entry of the folder:
-    // list it with the link's own properties.
+    // list it with the link's own values.
     if (::statx(folder, name, AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW, kMask, &st) == 0) {
-        fill(name, st, out);
+        fill(name, st, out, facts);
+        facts.isLink = S_ISLNK(st.stx_mode);
         return 0;
     }
     return error;

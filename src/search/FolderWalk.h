@@ -24,6 +24,9 @@ inline int seamError(const WalkOptions& options, const std::string& path)
     return options.failFolder ? options.failFolder(path) : 0;
 }
 
+/** The filter of @p options: its own, or the plain rule. Never null. */
+const WalkFilter& filterOf(const WalkOptions& options);
+
 /** How many folder handles one walk may hold at once, from the process's descriptor limit. */
 std::size_t folderHandleBudget();
 
@@ -34,31 +37,28 @@ struct SubfolderList {
 
     std::size_t size() const { return starts.size(); }
     const char* at(std::size_t i) const { return names.data() + starts[i]; }
-    /** Adds @p name unless it begins with "." (dot-folders below the start are not walked). */
     void add(const char* name, std::size_t length)
     {
-        if (name[0] == '.')
-            return;
         starts.push_back(std::uint32_t(names.size()));
         names.append(name, length + 1);
     }
 };
 
+/** Records something the walk could not do. */
+inline void recordError(std::vector<WalkError>& errors, WalkErrorKind kind, std::string path, int error)
+{
+    errors.push_back({kind, std::move(path), error});
+}
+
 /**
- * Lists the open folder @p handle whose path text is @p path: its files, with their properties,
- * into @p block (folder set, in listing order) and its subfolders into @p subfolders. Counts
- * progress. Returns 0, or the errno of a listing that failed part-way. @p stopped tells whether
- * the stop flag cut the listing short.
+ * Lists the open folder @p handle whose path text is @p path: the files the filter keeps, with
+ * their values, into @p block (folder set, in listing order) and the subfolders it enters into
+ * @p subfolders. Files whose values cannot be read go to @p errors. Counts progress. Returns 0,
+ * or the errno of a listing that failed part-way. @p stopped tells whether the stop flag cut the
+ * listing short.
  */
 int listFolder(fsys::FolderHandle handle, const std::string& path, const WalkOptions& options, WalkProgress& progress,
                const std::atomic<bool>* stop, fsys::FolderEntries& scratch, WalkBlock& block,
-               SubfolderList& subfolders, bool& stopped);
-
-/** Records an unreadable folder. */
-inline void recordFailure(std::vector<WalkError>& errors, WalkProgress& progress, const std::string& path, int error)
-{
-    errors.push_back({path, error});
-    progress.unreadableFolders.fetch_add(1, std::memory_order_relaxed);
-}
+               SubfolderList& subfolders, std::vector<WalkError>& errors, bool& stopped);
 
 } // namespace dirlix::walk

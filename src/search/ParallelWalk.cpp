@@ -3,7 +3,6 @@
 #include "search/ParallelWalk.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace dirlix::walk {
 
@@ -27,7 +26,7 @@ struct ParallelWalk::Node {
     std::string path;                     // the folder text: start text, names, separators
     std::size_t nameStart = 0;            // where its own name starts in path
     std::shared_ptr<SharedHandle> parentHandle; // to open it relative to its parent
-    fsys::FolderId id;
+    fsys::FileId id;
     WalkBlock block;                      // its own files
     std::vector<WalkBlock> subtreeBlocks; // everything below, for a subtree walked in one piece
     std::vector<WalkError> errors;        // its own failures and those of such a subtree, in order
@@ -36,16 +35,10 @@ struct ParallelWalk::Node {
     std::atomic<bool> done{false};
 };
 
-namespace {
-// Beyond this length a folder's path may not be openable as a whole, so its subtree is walked in
-// one piece by the sequential walk, which only ever opens a folder relative to its parent.
-constexpr std::size_t kLongPath = PATH_MAX / 2;
-} // namespace
-
 ParallelWalk::ParallelWalk(const WalkOptions& options, unsigned threads, WalkProgress& progress,
                            std::vector<WalkError>& errors, const Walker::BlockSink& sink, const std::atomic<bool>* stop)
     : mOptions(options), mThreads(threads), mProgress(progress), mErrors(errors), mSink(sink), mStop(stop),
-      mBudget(folderHandleBudget())
+      mBudget(folderHandleBudget()), mLongPath(fsys::pathLimit() / 2)
 {
 }
 
@@ -77,14 +70,16 @@ bool ParallelWalk::stopping() const
 
 bool ParallelWalk::walk(const std::string& start, int& startError)
 {
+    fsys::FolderHandle handle = fsys::kNoFolder;
     int error = seamError(mOptions, start);
-    const fsys::FolderHandle handle = error ? fsys::kNoFolder : fsys::openFolder(start, error);
-    if (handle == fsys::kNoFolder) {
+    if (error == 0)
+        error = fsys::openFolder(start, handle);
+    if (error != 0) {
         if (error == ENOENT || error == ENOTDIR) {
             startError = error;
             return false;
         }
-        recordFailure(mErrors, mProgress, start, error);
+        recordError(mErrors, WalkErrorKind::FolderUnreadable, start, error);
         return true;
     }
     fsys::closeFolder(handle); // the worker opens it again; the check above only tells missing from unreadable
@@ -168,7 +163,7 @@ void ParallelWalk::finish(Node& node)
         mQueueReady.notify_all();
 }
 
-bool ParallelWalk::onPath(const Node& node, const fsys::FolderId& id) const
+bool ParallelWalk::onPath(const Node& node, const fsys::FileId& id) const
 {
     for (const Node* ancestor = node.parent; ancestor; ancestor = ancestor->parent)
         if (ancestor->id == id)
@@ -183,30 +178,30 @@ void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
     if (error == 0) {
         if (node.parentHandle) {
             const std::string name = node.path.substr(node.nameStart, node.path.size() - node.nameStart - 1);
-            handle = fsys::openChildFolder(node.parentHandle->handle, name.c_str(), error);
+            error = fsys::openChildFolder(node.parentHandle->handle, name.c_str(), handle);
         } else {
-            handle = fsys::openFolder(node.path, error);
+            error = fsys::openFolder(node.path, handle);
         }
     }
     node.parentHandle.reset();
-    if (handle == fsys::kNoFolder) {
+    if (error != 0) {
         if (error != ENOENT || node.parent == nullptr) // a folder that vanished since the listing is simply gone
-            recordFailure(node.errors, mProgress, node.path, error);
+            recordError(node.errors, WalkErrorKind::FolderUnreadable, node.path, error);
         return;
     }
-    if (!fsys::folderIdentity(handle, node.id)) {
-        recordFailure(node.errors, mProgress, node.path, errno);
+    if ((error = fsys::folderIdentity(handle, node.id)) != 0) {
+        recordError(node.errors, WalkErrorKind::FolderUnreadable, node.path, error);
         fsys::closeFolder(handle);
         return;
     }
     if (onPath(node, node.id)) {
-        mProgress.cyclesSkipped.fetch_add(1, std::memory_order_relaxed);
+        recordError(node.errors, WalkErrorKind::CycleSkipped, node.path, 0);
         fsys::closeFolder(handle);
         return;
     }
 
-    if (node.path.size() > kLongPath) {
-        std::vector<fsys::FolderId> ancestors;
+    if (node.path.size() > mLongPath) {
+        std::vector<fsys::FileId> ancestors;
         for (const Node* ancestor = node.parent; ancestor; ancestor = ancestor->parent)
             ancestors.push_back(ancestor->id);
         const Walker::BlockSink collect = [&](WalkBlock&& block) { node.subtreeBlocks.push_back(std::move(block)); };
@@ -218,9 +213,10 @@ void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
 
     SubfolderList subfolders;
     bool stopped = false;
-    error = listFolder(handle, node.path, mOptions, mProgress, mStop, scratch, node.block, subfolders, stopped);
+    error = listFolder(handle, node.path, mOptions, mProgress, mStop, scratch, node.block, subfolders, node.errors,
+                       stopped);
     if (error != 0)
-        recordFailure(node.errors, mProgress, node.path, error);
+        recordError(node.errors, WalkErrorKind::FolderUnreadable, node.path, error);
     node.cutShort = stopped;
     if (stopped || subfolders.size() == 0) {
         fsys::closeFolder(handle);

@@ -33,7 +33,7 @@ private:
     void work();
     void process(Node& node, fsys::FolderEntries& scratch);
     void finish(Node& node);
-    bool onPath(const Node& node, const fsys::FolderId& id) const;
+    bool onPath(const Node& node, const fsys::FileId& id) const;
     bool stopping() const;
 
     const WalkOptions& mOptions;
@@ -43,6 +43,7 @@ private:
     const Walker::BlockSink& mSink;
     const std::atomic<bool>* mStop;
     const std::size_t mBudget;
+    const std::size_t mLongPath; // beyond this a path may not open whole: such a subtree is walked in one piece
 
     std::unique_ptr<Node> mRoot;
     std::vector<std::thread> mWorkers;

@@ -10,7 +10,7 @@ namespace dirlix::walk {
 // path text, so a 5,000-level tree costs no more than its own path.
 struct Frame {
     fsys::FolderHandle handle = fsys::kNoFolder;
-    fsys::FolderId id;
+    fsys::FileId id;
     std::size_t nameStart = 0;  // where this folder's own name starts in the path text
     std::size_t pathLength = 0; // length of this folder's path text, separator included
     SubfolderList subfolders;
@@ -44,9 +44,11 @@ public:
     bool walk(const std::string& start, int& startError)
     {
         mPath = start;
+        fsys::FolderHandle handle = fsys::kNoFolder;
         int error = seamError(mOptions, mPath);
-        fsys::FolderHandle handle = error ? fsys::kNoFolder : fsys::openFolder(mPath, error);
-        if (handle == fsys::kNoFolder) {
+        if (error == 0)
+            error = fsys::openFolder(mPath, handle);
+        if (error != 0) {
             if (error == ENOENT || error == ENOTDIR) {
                 startError = error;
                 return false;
@@ -65,7 +67,7 @@ public:
      * given back, so it need not be reopened by a path that may be too long to open.
      */
     void walkFrom(fsys::FolderHandle handle, const std::string* path = nullptr,
-                  std::vector<fsys::FolderId> ancestors = {})
+                  std::vector<fsys::FileId> ancestors = {})
     {
         if (path) {
             mPath = *path;
@@ -92,9 +94,11 @@ public:
             const std::size_t nameStart = mPath.size();
             mPath += name;
             mPath += fsys::kSeparator;
+            handle = fsys::kNoFolder;
             error = seamError(mOptions, mPath);
-            handle = error ? fsys::kNoFolder : fsys::openChildFolder(parent.handle, name, error);
-            if (handle == fsys::kNoFolder) {
+            if (error == 0)
+                error = fsys::openChildFolder(parent.handle, name, handle);
+            if (error != 0) {
                 if (error != ENOENT) // a folder that vanished since the listing is simply gone
                     fail(mPath, error);
                 continue;
@@ -104,9 +108,12 @@ public:
     }
 
 private:
-    void fail(const std::string& path, int error) { recordFailure(mErrors, mProgress, path, error); }
+    void fail(const std::string& path, int error)
+    {
+        recordError(mErrors, WalkErrorKind::FolderUnreadable, path, error);
+    }
 
-    bool onPath(const fsys::FolderId& id) const
+    bool onPath(const fsys::FileId& id) const
     {
         return std::any_of(mStack.begin(), mStack.end(), [&](const Frame& f) { return f.id == id; }) ||
                std::find(mAncestors.begin(), mAncestors.end(), id) != mAncestors.end();
@@ -119,14 +126,14 @@ private:
         frame.handle = handle;
         frame.nameStart = nameStart;
         frame.pathLength = mPath.size();
-        if (!fsys::folderIdentity(handle, frame.id)) {
+        if (const int error = fsys::folderIdentity(handle, frame.id); error != 0) {
             fsys::closeFolder(handle);
-            fail(mPath, errno);
+            fail(mPath, error);
             return false;
         }
         if (onPath(frame.id)) {
             fsys::closeFolder(handle);
-            mProgress.cyclesSkipped.fetch_add(1, std::memory_order_relaxed);
+            recordError(mErrors, WalkErrorKind::CycleSkipped, mPath, 0);
             return false;
         }
         listFolder(frame);
@@ -141,7 +148,7 @@ private:
         WalkBlock block;
         bool stopped = false;
         const int error = walk::listFolder(frame.handle, mPath, mOptions, mProgress, mStop, mEntries, block,
-                                           frame.subfolders, stopped);
+                                           frame.subfolders, mErrors, stopped);
         if (error != 0)
             fail(mPath, error);
         if (!block.entries.empty())
@@ -183,13 +190,13 @@ private:
         for (std::size_t i = from; i <= index; ++i) {
             Frame& frame = mStack[i];
             if (i == 0) {
-                frame.handle = fsys::openFolder(mStartText, error);
+                error = fsys::openFolder(mStartText, frame.handle);
             } else {
                 const std::string name = mPath.substr(frame.nameStart, frame.pathLength - frame.nameStart - 1);
-                frame.handle = fsys::openChildFolder(mStack[i - 1].handle, name.c_str(), error);
+                error = fsys::openChildFolder(mStack[i - 1].handle, name.c_str(), frame.handle);
             }
-            fsys::FolderId id;
-            if (frame.handle != fsys::kNoFolder && !(fsys::folderIdentity(frame.handle, id) && id == frame.id)) {
+            fsys::FileId id;
+            if (frame.handle != fsys::kNoFolder && !(fsys::folderIdentity(frame.handle, id) == 0 && id == frame.id)) {
                 fsys::closeFolder(frame.handle);
                 frame.handle = fsys::kNoFolder;
                 error = ESTALE;
@@ -216,7 +223,7 @@ private:
     std::size_t mOpenHandles = 0;
     std::string mStartText;
     bool mKeepRoot = false;
-    std::vector<fsys::FolderId> mAncestors;
+    std::vector<fsys::FileId> mAncestors;
     std::string mPath;
     std::vector<Frame> mStack;
     fsys::FolderEntries mEntries;

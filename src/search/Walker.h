@@ -2,11 +2,13 @@
 // Dirlix Pro: the walk engine: a start folder in, one block of file records per folder out, in walk order.
 #pragma once
 
+#include "search/FileRecord.h"
 #include "search/FileSystem.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -18,7 +20,7 @@ namespace dirlix {
 struct WalkEntry {
     std::uint32_t nameOffset = 0;
     std::uint32_t nameLength = 0;
-    fsys::FileProperties properties;
+    FileRecord values;
 };
 
 /** The files of one folder, in the file system's order. Never empty when handed out. */
@@ -29,15 +31,20 @@ struct WalkBlock {
     std::vector<WalkEntry> entries;
 
     std::string_view name(const WalkEntry& e) const { return {names.data() + e.nameOffset, e.nameLength}; }
+    /** Entry @p i as a row, its dates in @p datePattern. */
+    Row row(std::size_t i, std::string_view datePattern) const
+    {
+        const WalkEntry& e = entries[i];
+        return {name(e), folder, e.values, datePattern, nullptr};
+    }
 };
 
 /** Counters that the walk keeps up to date as it goes; any thread may read them while it runs. */
 struct WalkProgress {
-    std::atomic<std::uint64_t> files{0};
-    std::atomic<std::uint64_t> bytes{0};
-    std::atomic<std::uint64_t> folders{0};
-    std::atomic<std::uint64_t> unreadableFolders{0};
-    std::atomic<std::uint64_t> cyclesSkipped{0};
+    std::atomic<std::uint64_t> files{0};   ///< files handed out as records
+    std::atomic<std::uint64_t> bytes{0};   ///< their sizes added up
+    std::atomic<std::uint64_t> folders{0}; ///< folders listed
+    std::atomic<std::uint64_t> filteredOut{0}; ///< files the filter dropped
 
     /** The folder being read, for a progress display. */
     std::string currentFolder() const;
@@ -48,23 +55,51 @@ private:
     std::string mCurrentFolder;
 };
 
-/** A folder that could not be opened or read, with the reason. */
+/** Why something was left out of a walk or listed without its values. */
+enum class WalkErrorKind : std::uint8_t {
+    FolderUnreadable,   ///< a folder could not be opened or listed: its files are missing
+    ValuesUnreadable,   ///< a file's size and times could not be read: it is listed without them
+    CycleSkipped,       ///< a folder already on the path was reached again and not entered
+};
+
+/** Something a walk could not do, with the path concerned and the reason. */
 struct WalkError {
-    std::string folder;
-    int error = 0; ///< errno
+    WalkErrorKind kind = WalkErrorKind::FolderUnreadable;
+    std::string path;  ///< a folder's text ends in the separator; a file's does not
+    int error = 0;     ///< errno; 0 for a skipped cycle
+};
+
+/**
+ * The filter stage of the walk: which folders are entered and which files become records.
+ * Called from the walk's threads at once, so an implementation must be safe to call concurrently.
+ * The default is the plain rule: every file, and every folder whose name does not begin with ".".
+ */
+class WalkFilter {
+public:
+    virtual ~WalkFilter() = default;
+    /** Whether the subfolder @p name (bytes, no separator) is entered; the start folder always is. */
+    virtual bool entersFolder(std::string_view name) const { return name.empty() || name.front() != '.'; }
+    /** Whether a file named @p name may be kept, decided before its values are read. */
+    virtual bool keepsName(std::string_view /*name*/) const { return true; }
+    /** Whether a file whose name was kept becomes a record, given its values. */
+    virtual bool keepsFile(std::string_view /*name*/, const FileRecord& /*values*/) const { return true; }
+    /** True when keepsFile() looks at the values, so that they must be read. */
+    virtual bool needsValues() const { return false; }
 };
 
 /** Options of one walk. */
 struct WalkOptions {
     /** Worker threads that read folders; 0 means one per core. The output order never depends on it. */
     unsigned threads = 0;
+    /** The filter stage; null means the plain rule of WalkFilter. */
+    std::shared_ptr<const WalkFilter> filter;
     /**
      * A seam for tests: called with each folder's path before it is opened; returning a non-zero
      * errno makes the walk treat the folder as failing with that error. Empty: no effect.
      */
     std::function<int(const std::string& folder)> failFolder;
     /**
-     * Leave the properties of entries that the folder listing already shows to be files unread
+     * Leave the values of entries that the folder listing already shows to be files unread
      * (size, times and attributes stay 0), for a caller that only needs names and folders.
      * Links and entries of unknown kind are still read, to tell files from folders.
      */
@@ -73,10 +108,10 @@ struct WalkOptions {
 
 /**
  * Walks a folder tree depth first and pre-order: a folder's files in the file system's order,
- * then each subfolder completely, in the file system's order. Subfolders whose name begins with
- * "." are skipped with everything below them; the start folder is walked whatever its name.
+ * then each subfolder completely, in the file system's order. The filter decides which
+ * subfolders are entered and which files are kept; the start folder is walked whatever its name.
  * Links to folders are followed, but a folder that is already on the path from the start folder
- * is not entered again. Folders that cannot be read are skipped, counted and reported.
+ * is not entered again. What cannot be read is reported in errors() and the walk goes on.
  * The walk keeps its own stack, so the depth of the tree is limited by memory only.
  */
 class Walker {
@@ -100,16 +135,22 @@ public:
     bool run(std::string_view directoryText, const BlockSink& sink, const std::atomic<bool>* stop = nullptr);
 
     const WalkProgress& progress() const { return mProgress; }
-    /** The folders that could not be read, in walk order. Valid after run() returns. */
+    /** What could not be read or was not entered, in walk order. Valid after run() returns. */
     const std::vector<WalkError>& errors() const { return mErrors; }
     /** The errno of a failed start folder, after run() returned false. */
     int startError() const { return mStartError; }
+
+    /**
+     * Whether @p directoryText names a folder that a walk can start from: 0, or ENOENT when
+     * nothing is there, ENOTDIR when it is no folder. Any other errno counts as 0 (the walk then
+     * reports the folder as unreadable).
+     */
+    static int checkStart(std::string_view directoryText);
 
     /** The number of threads a walk uses for @p requested: itself, or one per core for 0. */
     static unsigned threadCount(unsigned requested);
 
 private:
-
     WalkOptions mOptions;
     WalkProgress mProgress;
     std::vector<WalkError> mErrors;

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: a row's values made into the list's column texts: the one place every output uses.
+#pragma once
+
+#include "output/DateLocale.h"
+#include "output/FormatDate.h"
+#include "search/FileRecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace dirlix {
+
+/**
+ * The attribute letters of @p attributes: one letter per set bit, in the order
+ * A (archive), C (compressed), D (directory), H (hidden), R (read-only), S (system), V (volume).
+ * Other bits are ignored; no bit set gives an empty text.
+ */
+std::string AttribLetters(std::uint16_t attributes);
+
+/** The fixed pattern of the hidden sort-key columns. */
+inline constexpr std::string_view kSortKeyPattern = "yyyy-mm-dd HH:MM:SS";
+
+/** The column captions of the file list, in order. */
+inline constexpr std::string_view kColumnCaptions[8] = {"File",     "Size",      "Attrib", "Created",
+                                                        "Modified", "Directory", "CYMD",   "MYMD"};
+
+/** Column numbers of the file list, from 1 as the list numbers them; sub-item n is column n + 1. */
+enum Column : int {
+    ColFile = 1,
+    ColSize,
+    ColAttrib,
+    ColCreated,
+    ColModified,
+    ColDirectory,
+    ColCreatedKey,
+    ColModifiedKey,
+};
+
+/**
+ * Makes rows into their column texts: the name and folder as their bytes, the size in digits, the
+ * attribute letters, the two dates in the row's own pattern and the two sort keys in the fixed
+ * one. A row whose values could not be read gives empty Size, date and sort-key texts; a row of
+ * texts gives its own. Keeps the last date pattern compiled, so rows that share one cost nothing
+ * more. Not thread-safe: one per thread.
+ */
+class RowTexts {
+public:
+    explicit RowTexts(const DateLocale& locale = englishLocale());
+
+    const DateLocale& locale() const { return mLocale; }
+
+    /** Appends the text of column @p column (1..8) of @p row to @p out; nothing for another number. */
+    void appendColumn(std::string& out, int column, const Row& row);
+
+    /**
+     * Appends the eight column texts of @p row to @p out, each followed by @p separator but the
+     * last, which is followed by @p end. Each time stamp becomes a local date once.
+     */
+    void appendRow(std::string& out, const Row& row, char separator, char end);
+
+    /** The date pattern of @p row, compiled. */
+    const DatePattern& patternOf(const Row& row);
+
+    /** The sort-key pattern, compiled. */
+    const DatePattern& sortKeyPattern() const { return mSortKey; }
+
+private:
+    DateLocale mLocale;
+    DatePattern mSortKey;
+    std::unique_ptr<DatePattern> mPattern;
+};
+
+} // namespace dirlix
