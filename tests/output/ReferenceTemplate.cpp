@@ -67,18 +67,19 @@ std::string referenceExpand(std::string_view lineTemplate, const ReferenceRow& r
         const DateTime& when = source == 'C' ? row.created : row.modified;
         for (int marker = 0; marker < 16; ++marker)
             replaceStep(line, std::string("%") + source + std::string(kDateMarkers[marker]),
-                        DateMarkerValue(marker, when, row.locale), 20);
+                        row.valuesKnown ? DateMarkerValue(marker, when, row.locale) : "", 20);
     }
     // Sizes in the test rows are never negative, so rounding half away from zero is rounding half up.
     const std::int64_t kib = std::llround(double(row.size) / 1024.0);
     const std::int64_t mib = std::llround(double(row.size) / 1024.0 / 1024.0);
     const std::string& separator = row.locale.thousandsSeparator;
-    replaceStep(line, "%Sb%", grouped(row.size, separator), 20);
-    replaceStep(line, "%Sbb%", std::to_string(row.size), 20);
-    replaceStep(line, "%Sk%", grouped(kib, separator), 20);
-    replaceStep(line, "%Skk%", std::to_string(kib), 20);
-    replaceStep(line, "%Sm%", grouped(mib, separator), 20);
-    replaceStep(line, "%Smm%", std::to_string(mib), 20);
+    const auto shown = [&](std::string text) { return row.valuesKnown ? text : std::string(); };
+    replaceStep(line, "%Sb%", shown(grouped(row.size, separator)), 20);
+    replaceStep(line, "%Sbb%", shown(std::to_string(row.size)), 20);
+    replaceStep(line, "%Sk%", shown(grouped(kib, separator)), 20);
+    replaceStep(line, "%Skk%", shown(std::to_string(kib)), 20);
+    replaceStep(line, "%Sm%", shown(grouped(mib, separator)), 20);
+    replaceStep(line, "%Smm%", shown(std::to_string(mib)), 20);
     replaceStep(line, "%TAB%", "\t", 20);
     replaceStep(line, "%NL%", "\n", 20);
     replaceStep(line, "%CRLF%", "\r\n", 20);

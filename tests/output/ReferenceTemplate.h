@@ -18,6 +18,7 @@ struct ReferenceRow {
     std::int64_t size = 0;
     DateTime created;
     DateTime modified;
+    bool valuesKnown = true; ///< false: every size and date value is empty
     DateLocale locale;
 };
 

@@ -3,7 +3,6 @@
 #include "output/LineTemplate.h"
 #include "output/ReferenceTemplate.h"
 #include "output/TextRows.h"
-#include "output/modListToText.h"
 
 #include <gtest/gtest.h>
 
@@ -17,29 +16,26 @@ namespace {
 
 void addSizes(FileList& list)
 {
-    const std::int64_t sizes[] = {0, 511, 512, 1536, 2560, 1234567, 4295491584, 1572864};
-    int n = 0;
-    for (std::int64_t size : sizes)
-        addFile(list, "/s/", "s" + std::to_string(n++), size, localTime(2024, 3, 7, 14, 5, 9),
-                localTime(2024, 3, 8, 9, 1, 2));
+    const std::int64_t created = localTime(2024, 3, 7, 14, 5, 9), modified = localTime(2024, 3, 8, 9, 1, 2);
+    std::vector<TestFile> files;
+    for (std::int64_t size : {0LL, 511LL, 512LL, 1536LL, 2560LL, 1234567LL, 4295491584LL, 1572864LL})
+        files.push_back({"s" + std::to_string(files.size()), size, created, modified});
+    addFiles(list, "/s/", files);
 }
 
 void addOddNames(FileList& list)
 {
+    const std::int64_t newYear = localTime(2024, 1, 1, 0, 0, 0);
+    std::vector<TestFile> files;
     for (const char* name : {"a%TAB%b", "50%%off %TAB%.txt", "x%1y", "bad\xfename", "A"})
-        addFile(list, "/odd %Dir%/", name, 7, localTime(2024, 1, 1, 0, 0, 0), localTime(2024, 1, 1, 0, 0, 0));
+        files.push_back({name, 7, newYear, newYear});
+    addFiles(list, "/odd %Dir%/", files);
 }
-
-struct Case {
-    const char* expected; // file under tests/data/text
-    std::string lineTemplate;
-    std::function<void(FileList&)> rows;
-};
 
 std::string repeated(const std::string& text, int times)
 {
     std::string out;
-    for (int i = 0; i < times; ++i)
+    while (times-- > 0)
         out += text;
     return out;
 }
@@ -55,10 +51,15 @@ std::string allDatePlaceholders(char source)
 } // namespace
 
 // Each case is a fault the output would show: a wrong step order, a lost limit, a value read again
-// as a placeholder, a wrong rounding or grouping, a wrong line end.
+// as a placeholder, a wrong rounding or grouping, a wrong line end, a name not written as its bytes.
 TEST(LineTemplate, ExportsMatchTheExpectedFiles)
 {
-    const Case cases[] = {
+    const struct {
+        const char* expected; // file under tests/data/text
+        std::string lineTemplate;
+        std::function<void(FileList&)> rows;
+        const char* thousands = ",";
+    } cases[] = {
         {"default", std::string(modListToText::kDefaultTemplate), addReport},
         {"example-tabs", "%Fn%%TAB%%Skk% KB%TAB%%Cdd%/%Cmm%/%Cyyyy% %CHH%:%CMM%", addReport},
         {"example-hour", "%MI%:%MMM% %Mam%", addReport},
@@ -66,6 +67,7 @@ TEST(LineTemplate, ExportsMatchTheExpectedFiles)
         {"columns", "%1|%2|%3|%4|%5|%6|%7|%8|%9|%10|%20", addReport},
         {"dates", allDatePlaceholders('C') + ";" + allDatePlaceholders('M') + "|%cdd%|%CDD%|%MM%", addReport},
         {"sizes", "%Sb%|%Sbb%|%Sk%|%Skk%|%Sm%|%Smm%", addSizes},
+        {"sizes-locale", "%Sb%|%Sk%|%Sm%", addSizes, "\xe2\x80\xaf"}, // a narrow no-break space, as French uses
         {"limit", repeated("%Sb%", 21) + "|" + repeated("%1", 22), addReport},
         {"case", "%sb%|%SB%|%Sb %", addReport},
         {"percent", "%%1|100%%|%%%%|%%%1", addReport},
@@ -75,95 +77,61 @@ TEST(LineTemplate, ExportsMatchTheExpectedFiles)
         {"odd-names", "%Fn%|%1|%Dir%|%6%1|%T%1B%|%TA%3B%", addOddNames},
     };
     TempDir tmp;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         FileList list;
         c.rows(list);
-        const std::string path = tmp / "filelist.txt";
-        const auto result = modListToText::ExportListToText(list, path, [&] { return c.lineTemplate; });
+        DateLocale locale = englishLocale();
+        locale.thousandsSeparator = c.thousands;
+        const auto result = exportText(list, tmp / "filelist.txt", [&] { return c.lineTemplate; }, locale);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(result.rows, list.count());
-        EXPECT_EQ(readFile(path), readFile(std::string(DIRLIX_TEST_DATA "/text/") + c.expected + ".txt"));
+        EXPECT_EQ(readFile(tmp / "filelist.txt"), readFile(std::string(DIRLIX_TEST_DATA "/text/") + c.expected + ".txt"));
     }
 }
 
-TEST(LineTemplate, GroupedSizesUseTheListsThousandsSeparator)
+// Rows given texts one by one show their own texts, but no size or date is read back from them; a
+// file whose values could not be read shows none either. Bytes stay exact beyond what a double holds.
+TEST(LineTemplate, SizesAndDatesOnlyFromValuesThatWereRead)
 {
     FileList list;
-    DateLocale locale;
-    locale.thousandsSeparator = "\xe2\x80\xaf"; // a narrow no-break space, as French uses
-    list.setLocale(locale);
-    addSizes(list);
-    TempDir tmp;
-    const auto result = modListToText::ExportListToText(list, tmp / "out.txt", [] { return "%Sb%|%Sk%|%Sm%"; });
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(readFile(tmp / "out.txt"), readFile(DIRLIX_TEST_DATA "/text/sizes-locale.txt"));
-}
-
-// Rows made of texts: their size and time stamps are read back from the texts, and a text that
-// cannot be read is an error for that row only when the template needs it.
-TEST(LineTemplate, RowsOfTextsReadTheirSizeAndTimesFromTheTexts)
-{
-    FileList list;
-    const std::size_t row = list.appendRow("typed%1.txt");
-    list.setSubItem(row, 1, "4295491584");
-    list.setSubItem(row, 5, "/typed/");
-    list.setSubItem(row, 6, "2024-02-29 00:30:00");
-    list.setSubItem(row, 7, "1999-12-31 23:59:59");
-    LineTemplate lineTemplate("%Fn% %Sk% %Cdd%.%Cmm% %CI%%Cam% %Myyyy% %MHH% %Dir% %8 %9");
-    std::string line, error;
-    EXPECT_TRUE(lineTemplate.appendLine(line, list, 0, &error)) << error;
-    EXPECT_EQ(line, "typed%1.txt 4,194,816 29.02 12am 1999 23 /typed/ 1999-12-31 23:59:59 %9");
-
-    // Only four sub-items: "%5" and later stay as typed.
-    const std::size_t shortRow = list.appendRow("short");
-    list.setSubItem(shortRow, 4, "four");
-    line.clear();
-    EXPECT_TRUE(LineTemplate("%1|%4|%5|%6|%8").appendLine(line, list, 1));
-    EXPECT_EQ(line, "short||four|%6|%8");
-
-    for (const auto& [subItem, text] : {std::pair{1, "12 kB"}, {1, "99999999999999999999"}, {6, "2024-02-30 10:00:00"},
-                                        {7, "2024-03-07 24:00:00"}, {7, "07/03/2024 10:00:00"}}) {
-        SCOPED_TRACE(text);
-        FileList bad;
-        bad.appendRow("bad");
-        bad.setSubItem(1, 1, "1");
-        bad.setSubItem(1, 6, "2024-03-07 10:00:00");
-        bad.setSubItem(1, 7, "2024-03-07 10:00:00");
-        bad.setSubItem(1, subItem, text);
-        LineTemplate needsAll("%Sb% %Cd% %Md%");
-        line = "kept";
-        error.clear();
-        EXPECT_FALSE(needsAll.appendLine(line, bad, 0, &error));
-        EXPECT_EQ(line, "kept");
-        EXPECT_NE(error.find(text), std::string::npos) << error;
-        EXPECT_TRUE(LineTemplate("%1 %2 %7 %8").appendLine(line, bad, 0)) << "unused texts are not read";
-    }
-}
-
-TEST(LineTemplate, FastDateMarkersEqualTheFormatter)
-{
-    DateLocale german;
-    german.monthShort = {"Jan.", "Feb.", "März", "Apr.", "Mai", "Juni", "Juli", "Aug.", "Sep.", "Okt.", "Nov.", "Dez."};
-    german.dayShort = {"So.", "Mo.", "Di.", "Mi.", "Do.", "Fr.", "Sa."};
-    std::mt19937_64 random(6);
-    for (int i = 0; i < 3000; ++i) {
-        // Mostly usual dates, some far outside the four-digit years.
-        const std::int64_t span = i % 10 == 0 ? std::int64_t(1) << 42 : std::int64_t(1) << 33;
-        const DateTime when = civilFromUnix(std::int64_t(random() % std::uint64_t(span)) - span / 4);
-        for (const DateLocale* locale : {&englishLocale(), static_cast<const DateLocale*>(&german)}) {
-            for (int marker = 0; marker < 16; ++marker) {
-                std::string fast;
-                LineTemplate::appendDateMarker(fast, marker, when, *locale);
-                ASSERT_EQ(fast, DateMarkerValue(marker, when, *locale))
-                    << "marker " << kDateMarkers[marker] << " year " << when.year << " hour " << when.hour;
-            }
+    const std::size_t typed = list.appendRow("typed%1.txt");
+    list.setSubItem(typed, 1, "4295491584");
+    list.setSubItem(typed, 5, "/typed/");
+    list.setSubItem(typed, 7, "1999-12-31 23:59:59");
+    list.setSubItem(list.appendRow("short"), 4, "four"); // four sub-items: "%6" and later stay as typed
+    addFiles(list, "/big/", {{"odd", 9007199254740993, 0, 0}, {"max", INT64_MAX, 0, 0},
+                             {"unread", 5, 0, 0, AttrHidden, RecordValuesUnknown}});
+    const std::string expected[][3] = {
+        {"typed%1.txt|4295491584||||/typed/||/typed/|1999-12-31 23:59:59||%9", "||",
+         "typed%1.txt\t4295491584\t\t\t\t/typed/\t\t1999-12-31 23:59:59\n"},
+        {"short||||||four|%6|%8||%9", "||", "short\t\t\t\tfour\t\t\t\n"},
+        {"", "9007199254740993|9,007,199,254,740,993|8589934592", ""},
+        {"", "9223372036854775807|9,223,372,036,854,775,807|8796093022208", ""},
+        {"unread|||||/big/||/big/|||%9", "||", "unread\t\tH\t\t\t/big/\t\t\n"},
+    };
+    LineTemplate values("%Fn%|%2|%Sb%|%Cdd%|%Myyyy%|%Dir%|%5|%6|%8|%Smm%|%9"), sizes("%Sbb%|%Sb%|%Smm%");
+    RowTexts texts;
+    auto rows = list.rows();
+    Row row;
+    for (const auto& want : expected) {
+        ASSERT_TRUE(rows->next(row));
+        SCOPED_TRACE(std::string(row.name));
+        std::string line, sizeLine, columns;
+        values.ExpandTemplate(line, row, texts);
+        sizes.ExpandTemplate(sizeLine, row, texts);
+        texts.appendRow(columns, row, '\t', '\n');
+        EXPECT_EQ(sizeLine, want[1]);
+        if (!want[0].empty()) {
+            EXPECT_EQ(line, want[0]);
+            EXPECT_EQ(columns, want[2]);
         }
     }
 }
 
 // The compiled plan against the plain expansion, for random templates full of '%' and near-misses,
-// and rows whose values hold placeholders, over found files and rows made of texts.
+// and rows whose texts hold placeholders: found files (some far outside the four-digit years, which
+// the fast date markers leave to the formatter), files whose values were not read, rows of texts.
 TEST(LineTemplate, CompiledPlanEqualsStepByStepExpansion)
 {
     std::vector<std::string> parts{"%", "%%", "1", "0", "T", "AB%", "%TAB%", "%NL%", "%CRLF%", "%1", "%10",
@@ -177,6 +145,7 @@ TEST(LineTemplate, CompiledPlanEqualsStepByStepExpansion)
     const std::vector<std::string> valueParts{"%", "%%", "1", "TAB", "%TAB%", "%1", "%Fn%", "%Cdd%", "a", "B%",
                                               "%T", "\xc3\xa9", ""};
     std::mt19937 random(20240307);
+    std::mt19937_64 wide(6);
     auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
     auto valueText = [&] {
         std::string text;
@@ -185,78 +154,50 @@ TEST(LineTemplate, CompiledPlanEqualsStepByStepExpansion)
         return text;
     };
 
-    DateLocale locale;
-    locale.thousandsSeparator = "'";
+    DateLocale english, german;
+    english.thousandsSeparator = "'";
+    german.monthShort = {"Jan.", "Feb.", "März", "Apr.", "Mai", "Juni", "Juli", "Aug.", "Sep.", "Okt.", "Nov.", "Dez."};
+    german.dayShort = {"So.", "Mo.", "Di.", "Mi.", "Do.", "Fr.", "Sa."};
     for (int round = 0; round < 3000; ++round) {
+        const DateLocale& locale = round % 4 < 2 ? english : german;
+        RowTexts texts(locale);
         std::string lineTemplate;
-        const int length = int(random() % 12);
-        for (int i = 0; i < length; ++i)
+        for (int i = int(random() % 12); i > 0; --i)
             lineTemplate += pick(parts);
-        if (round % 20 == 0) { // now and then pass the limit of 20
-            const std::string part = pick(parts);
-            for (int i = 0; i < 21 + round % 3; ++i)
-                lineTemplate += part;
-        }
+        if (round % 20 == 0) // now and then pass the limit of 20
+            lineTemplate += repeated(pick(parts), 21 + round % 3);
 
         FileList list;
-        list.setLocale(locale);
         ReferenceRow expected;
         expected.locale = locale;
-        const std::int64_t size = std::int64_t(random() % 3 == 0 ? random() : random() % 5000) * (round % 7 + 1);
+        expected.size = std::int64_t(random() % 3 == 0 ? random() : random() % 5000) * (round % 7 + 1);
         if (round % 3 != 0) {
-            const std::int64_t created = std::int64_t(random() % 2000000000u);
+            const std::int64_t span = round % 10 == 2 ? std::int64_t(1) << 42 : std::int64_t(1) << 33;
+            const std::int64_t created = std::int64_t(wide() % std::uint64_t(span)) - span / 4;
             const std::int64_t modified = created + std::int64_t(random() % 100000000u);
-            addFile(list, "/f" + valueText() + "/", "n" + valueText(), size, created, modified,
-                    std::uint16_t(random() % 64), round % 2 ? "dd%Cdd%" : "yyyy");
-            for (int column = 0; column < 8; ++column)
-                expected.texts[column] = column == 0 ? list.mainText(1) : list.subItem(1, column);
+            const std::uint8_t flags = round % 10 == 1 ? RecordValuesUnknown : 0;
+            addFiles(list, "/f" + valueText() + "/",
+                     {{"n" + valueText(), expected.size, created, modified, std::uint16_t(random() % 64), flags}},
+                     round % 2 ? "dd%Cdd%" : "yyyy");
             expected.created = localFromUnix(created);
             expected.modified = localFromUnix(modified);
+            expected.valuesKnown = flags == 0;
         } else {
-            // A row made of texts, with any number of sub-items set.
-            const int subItems = int(random() % 8);
-            list.appendRow(expected.texts[0] = valueText());
-            expected.created = makeDateTime(1990 + int(random() % 50), 1 + int(random() % 12), 1 + int(random() % 28),
-                                            int(random() % 24), int(random() % 60), int(random() % 60));
-            expected.modified = makeDateTime(2000, 2, 29, int(random() % 24), 0, 59);
-            for (int subItem = 1; subItem <= subItems; ++subItem) {
-                std::string text = valueText();
-                if (subItem == 1)
-                    text = std::to_string(size);
-                if (subItem == 6 || subItem == 7) {
-                    const DateTime& when = subItem == 6 ? expected.created : expected.modified;
-                    text = FormatDate(when, "yyyy-mm-dd HH:MM:SS");
-                }
-                list.setSubItem(1, subItem, text);
-                expected.texts[subItem] = text;
-            }
-            expected.subItems = subItems;
-            if (subItems < 7) // the texts a template needs are missing, so only check templates that need none
-                lineTemplate.erase(std::remove(lineTemplate.begin(), lineTemplate.end(), 'S'), lineTemplate.end());
-            if (subItems < 7)
-                while (lineTemplate.find("%C") != std::string::npos || lineTemplate.find("%M") != std::string::npos)
-                    lineTemplate.replace(std::min(lineTemplate.find("%C"), lineTemplate.find("%M")), 2, "%c");
+            // A row of texts, with any number of sub-items set.
+            expected.subItems = int(random() % 8);
+            list.appendRow(valueText());
+            for (int subItem = 1; subItem <= expected.subItems; ++subItem)
+                list.setSubItem(1, subItem, valueText());
+            expected.valuesKnown = false;
         }
-        expected.size = size;
+        std::string scratch;
+        const Row row = list.row(0, scratch);
+        for (int column = 0; column < 8; ++column)
+            texts.appendColumn(expected.texts[column], column + 1, row);
 
         LineTemplate compiled(lineTemplate);
-        std::string line, error;
-        ASSERT_TRUE(compiled.appendLine(line, list, 0, &error)) << error << " for " << lineTemplate;
+        std::string line;
+        compiled.ExpandTemplate(line, row, texts);
         ASSERT_EQ(line, referenceExpand(lineTemplate, expected)) << "template: " << lineTemplate;
     }
-}
-
-// Bytes are whole numbers past what a double holds exactly, up to the largest size a file system gives.
-TEST(LineTemplate, ByteSizesStayExactBeyondDoublePrecision)
-{
-    FileList list;
-    addFile(list, "/big/", "odd", 9007199254740993, 0, 0);
-    addFile(list, "/big/", "max", INT64_MAX, 0, 0);
-    LineTemplate lineTemplate("%Sbb%|%Sb%|%Smm%");
-    std::string line;
-    ASSERT_TRUE(lineTemplate.appendLine(line, list, 0));
-    EXPECT_EQ(line, "9007199254740993|9,007,199,254,740,993|8589934592");
-    line.clear();
-    ASSERT_TRUE(lineTemplate.appendLine(line, list, 1));
-    EXPECT_EQ(line, "9223372036854775807|9,223,372,036,854,775,807|8796093022208");
 }
