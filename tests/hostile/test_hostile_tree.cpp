@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: a search and both exports over a tree holding every awkward thing a disk holds.
-#include "output/WorkbookReader.h"
 #include "output/modListToExcel.h"
 #include "output/modListToText.h"
-#include "search/modSearchDir.h"
-#include "support/TempDir.h"
+#include "search/FixtureTree.h"
+#include "support/Command.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +12,11 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
-#include <set>
 #include <linux/magic.h>
+#include <set>
 #include <sys/socket.h>
-#include <sys/statfs.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <thread>
@@ -46,73 +44,46 @@ private:
     }
 };
 
-// Every row of the list as its full path (folder + name), in list order.
-std::vector<std::string> paths(const FileList& list)
-{
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < list.count(); ++i)
-        out.push_back(list.folderOf(i) + std::string(list.row(i).nameView()));
-    return out;
-}
-
 std::multiset<std::string> pathSet(const FileList& list)
 {
-    const auto all = paths(list);
+    const auto all = pathsOf(list);
     return {all.begin(), all.end()};
 }
 
-modSearchDir::SearchResult search(const std::string& folder, FileList& list, const WalkOptions& options = {})
+modSearchDir::SearchResult searchTree(const std::string& folder, FileList& list, const WalkOptions& options = {})
 {
-    return modSearchDir::SearchDir(folder, list, [] { return std::string("yyyy-mm-dd HH:MM:SS"); }, options);
+    return dirlix::test::search(folder, list, "yyyy-mm-dd HH:MM:SS", options);
 }
 
-// The text export with "%6%1|%Sbb%" must hold every row's folder and name bytes unchanged, in list
-// order, each line ended by CR LF: nothing lost, nothing decoded, nothing read as a placeholder.
-void expectTextExportKeepsEveryPath(const FileList& list, const std::string& scratch)
+// Both exports of @p list into @p scratch. The text export with "%6%1|%2" must hold every row's
+// folder and name bytes unchanged and its size, in list order, each line ended by CR LF. The
+// workbook holds one row per list row; with @p readBack it is read back with openpyxl.
+void expectExportsHoldEveryRow(const FileList& list, const std::string& scratch, bool readBack)
 {
+    ExportProgress progress;
     const std::string path = scratch + "/filelist.txt";
-    const auto result = modListToText::ExportListToText(list, path, [] { return std::string("%6%1|%Sbb%"); });
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.rows, list.count());
-    std::string expected;
-    for (std::size_t i = 0; i < list.count(); ++i)
-        expected += list.folderOf(i) + std::string(list.row(i).nameView()) + "|" +
-                    std::to_string(list.row(i).size) + "\r\n";
-    EXPECT_TRUE(readFile(path) == expected) << "the text export differs from the list";
-}
-
-// The workbook export completes with one row per list row; with @p readBack the names are read
-// back (as the UTF-8 the workbook holds) and compared with the list's.
-void expectWorkbookHoldsEveryRow(const FileList& list, const std::string& scratch, bool readBack)
-{
-    const auto result = modListToExcel::ExportListToSpreadsheet(list, scratch);
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.rows, list.count());
-    if (!readBack)
-        return;
-    const WorkbookText book = readWorkbook(result.path);
-    ASSERT_EQ(book.status, 0) << book.text;
-    std::size_t cellsA = 0;
-    for (std::size_t at = 0; (at = book.text.find("\nA", at)) != std::string::npos; ++at)
-        ++cellsA;
-    EXPECT_EQ(cellsA, list.count()) << book.text.substr(0, 2000);
-}
-
-// Removes a chain of folders too deep for a path, from the bottom up, relative to each parent.
-void removeDeepChain(int parentFd, const char* name, int depth)
-{
-    std::vector<int> fds{parentFd};
-    for (int i = 0; i < depth; ++i) {
-        const int fd = ::openat(fds.back(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            break;
-        fds.push_back(fd);
+    auto text = modListToText::ExportListToText(*list.rows(), path, [] { return std::string("%6%1|%2"); },
+                                                englishLocale(), progress);
+    ASSERT_TRUE(text.ok) << text.error;
+    EXPECT_EQ(text.rows, list.count());
+    std::string expected, folder;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const Row row = list.row(i, folder);
+        expected += std::string(row.folder) + std::string(row.name) + "|" +
+                    (row.values.valuesKnown() ? std::to_string(row.values.size) : "") + "\r\n";
     }
-    ::unlinkat(fds.back(), "bottom.txt", 0);
-    while (fds.size() > 1) {
-        ::close(fds.back());
-        fds.pop_back();
-        ::unlinkat(fds.back(), name, AT_REMOVEDIR);
+    EXPECT_TRUE(readFile(path) == expected) << "the text export differs from the list";
+
+    const auto book = modListToExcel::ExportListToSpreadsheet(*list.rows(), scratch, englishLocale(), progress);
+    ASSERT_TRUE(book.ok) << book.error;
+    EXPECT_EQ(book.rows, list.count());
+    if (readBack) {
+        const CommandResult read = runCommand("/usr/bin/python3 '" WORKBOOK_READER "' '" + book.path + "' 2>&1");
+        ASSERT_EQ(read.status, 0) << read.out;
+        std::size_t cellsA = 0;
+        for (std::size_t at = 0; (at = read.out.find("\nA", at)) != std::string::npos; ++at)
+            ++cellsA;
+        EXPECT_EQ(cellsA, list.count()) << read.out.substr(0, 2000);
     }
 }
 
@@ -122,79 +93,82 @@ TEST(HostileTree, AwkwardNamesAreListedAndExportedAsTheirOwnBytes)
 {
     TreeDir scratch;
     const std::string root = scratch / "tree";
-    makeDirs(root);
+    makeDirs(root + "/dir\nwith %TAB% \xff");
     const std::vector<std::string> names{
         "new\nline", "tab\there", "carriage\rreturn", "50%%off %TAB%.txt", "%1%Fn%%Dir%%Cdd%", "\"double\"",
         "'single'", "-leading-dash", "--", std::string(255, 'n'), "bad\xff\xfe utf8", "cut \xe2\x82",
-        "lone \x80 continuation", "ascii a", "two \xc3\xa9", "three \xe2\x82\xac", "four \xf0\x9f\x98\x80",
-        "plane16 \xf4\x8f\xbf\xbd", "_x0041_ escape", " spaces ", "sub\x01" "ctl",
-    };
-    for (const std::string& name : names)
+        "lone \x80 continuation", "two \xc3\xa9", "four \xf0\x9f\x98\x80", "plane16 \xf4\x8f\xbf\xbd",
+        "_x0041_ escape", " spaces ", "sub\x01" "ctl", "dir\nwith %TAB% \xff/inside"};
+    std::multiset<std::string> expected;
+    for (const std::string& name : names) {
         writeFile(root + "/" + name, name);
-    makeDirs(root + "/dir\nwith %TAB% \xff");
-    writeFile(root + "/dir\nwith %TAB% \xff/inside", "x");
-
+        expected.insert(root + "/" + name);
+    }
     FileList list;
-    const auto result = search(root, list);
+    const auto result = searchTree(root, list);
     ASSERT_TRUE(result.folderFound);
     EXPECT_TRUE(result.errors.empty());
-    std::multiset<std::string> expected;
-    for (const std::string& name : names)
-        expected.insert(root + "/" + name);
-    expected.insert(root + "/dir\nwith %TAB% \xff/inside");
     EXPECT_TRUE(pathSet(list) == expected) << "a name was lost or changed";
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        if (list.folderOf(i) == root + "/") {
-            EXPECT_EQ(list.row(i).size, std::int64_t(list.row(i).nameLength)) << list.row(i).nameView();
-        }
+    std::string folder;
+    for (std::size_t i = 0; i < list.count(); ++i) { // each file holds its own name
+        const Row row = list.row(i, folder);
+        EXPECT_EQ(row.values.size, std::int64_t(std::string(row.folder).size() + row.name.size() - root.size() - 1));
     }
-
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    expectWorkbookHoldsEveryRow(list, scratch.path(), true);
+    expectExportsHoldEveryRow(list, scratch.path(), true);
 }
 
 TEST(HostileTree, AFolder5000LevelsDeepIsWalkedWithoutAPathOrStackLimit)
 {
     TreeDir scratch;
-    const std::string root = scratch / "deep";
+    const std::string root = scratch / "deep", level = "level-of-a-deep-tree";
     makeDirs(root);
     constexpr int kDepth = 5000;
-    const std::string level = "level-of-a-deep-tree";
-    {
-        int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ASSERT_GE(fd, 0);
-        for (int i = 0; i < kDepth; ++i) {
-            ASSERT_EQ(::mkdirat(fd, level.c_str(), 0755), 0) << std::strerror(errno) << " at " << i;
-            const int child = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            ::close(fd);
-            ASSERT_GE(child, 0);
-            fd = child;
-        }
-        const int file = ::openat(fd, "bottom.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        ASSERT_GE(file, 0);
-        ::close(file);
-        ::close(fd);
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::vector<int> fds{fd};
+    for (int i = 0; i < kDepth; ++i) {
+        ASSERT_EQ(::mkdirat(fds.back(), level.c_str(), 0755), 0) << std::strerror(errno) << " at " << i;
+        fds.push_back(::openat(fds.back(), level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_GE(fds.back(), 0);
+        if (i % 1000 == 0) // a side folder with a file on the way down
+            ::close(::openat(fds.back(), "side-file", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     }
+    ::close(::openat(fds.back(), "bottom.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     writeFile(root + "/top.txt", "t");
-
-    FileList list;
-    const auto result = search(root, list);
-    std::string bottomFolder = root + "/";
+    std::string bottom = root + "/";
     for (int i = 0; i < kDepth; ++i)
-        bottomFolder += level + "/";
-    ASSERT_GT(bottomFolder.size(), std::size_t(PATH_MAX));
-    EXPECT_TRUE(result.errors.empty()) << result.errors.size() << " folders failed, first errno "
-                                       << (result.errors.empty() ? 0 : result.errors.front().error);
-    EXPECT_TRUE(pathSet(list) == (std::multiset<std::string>{root + "/top.txt", bottomFolder + "bottom.txt"}));
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    expectWorkbookHoldsEveryRow(list, scratch.path(), false);
+        bottom += level + "/";
+    ASSERT_GT(bottom.size(), std::size_t(PATH_MAX));
 
-    const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    removeDeepChain(rootFd, level.c_str(), kDepth);
-    ::close(rootFd);
+    std::vector<std::string> oneThread;
+    for (unsigned threads : {1u, 4u}) {
+        WalkOptions options;
+        options.threads = threads;
+        FileList list;
+        const auto result = searchTree(root, list, options);
+        EXPECT_TRUE(result.errors.empty()) << result.errors.size() << " errors, the first "
+                                           << (result.errors.empty() ? 0 : result.errors.front().error);
+        const auto paths = pathsOf(list);
+        ASSERT_EQ(paths.size(), 2u + kDepth / 1000);
+        EXPECT_EQ(paths.front(), root + "/top.txt");
+        EXPECT_EQ(paths.back(), bottom + "bottom.txt");
+        if (threads == 1)
+            oneThread = paths;
+        EXPECT_EQ(paths, oneThread);
+        if (threads == 1)
+            expectExportsHoldEveryRow(list, scratch.path(), false);
+    }
+    // Removed from the bottom up, relative to each parent: the paths are too long to name.
+    ::unlinkat(fds.back(), "bottom.txt", 0);
+    while (fds.size() > 1) {
+        ::unlinkat(fds.back(), "side-file", 0);
+        ::close(fds.back());
+        fds.pop_back();
+        ::unlinkat(fds.back(), level.c_str(), AT_REMOVEDIR);
+    }
+    ::close(fd);
 }
 
-TEST(HostileTree, LinkCyclesAreNotEnteredAgainAndDanglingLinksAreListedAsFiles)
+TEST(HostileTree, LinkCyclesAreReportedNotEnteredAndDanglingLinksAreListedAsFiles)
 {
     TreeDir scratch;
     const std::string root = scratch / "links";
@@ -202,35 +176,30 @@ TEST(HostileTree, LinkCyclesAreNotEnteredAgainAndDanglingLinksAreListedAsFiles)
     makeDirs(root + "/y");
     writeFile(root + "/x/fx", "x");
     writeFile(root + "/y/fy", "y");
-    ASSERT_EQ(::symlink(".", (root + "/x/self").c_str()), 0);       // a direct cycle
-    ASSERT_EQ(::symlink("../y", (root + "/x/to-y").c_str()), 0);    // a cycle through two links
+    ASSERT_EQ(::symlink(".", (root + "/x/self").c_str()), 0);      // a direct cycle
+    ASSERT_EQ(::symlink("../y", (root + "/x/to-y").c_str()), 0);   // a cycle through two links
     ASSERT_EQ(::symlink("../x", (root + "/y/to-x").c_str()), 0);
     ASSERT_EQ(::symlink("nowhere", (root + "/dangling").c_str()), 0);
     ASSERT_EQ(::symlink("loop-b", (root + "/loop-a").c_str()), 0); // a link chain that never ends
     ASSERT_EQ(::symlink("loop-a", (root + "/loop-b").c_str()), 0);
 
     FileList list;
-    const auto result = search(root, list);
-    EXPECT_TRUE(result.errors.empty());
-    const auto found = pathSet(list);
-    // Every file is reached, no path enters a folder already on it, and the walk ends.
-    for (const std::string& path : found) {
-        EXPECT_EQ(path.find("/self/"), std::string::npos) << path;
-        EXPECT_LE(path.size(), root.size() + 40) << path;
+    const auto result = searchTree(root, list);
+    EXPECT_TRUE(pathSet(list) == (std::multiset<std::string>{root + "/dangling", root + "/loop-a", root + "/loop-b",
+                                                             root + "/x/fx", root + "/y/fy", root + "/x/to-y/fy",
+                                                             root + "/y/to-x/fx"}));
+    std::set<std::string> cycles;
+    for (const WalkError& error : result.errors) {
+        EXPECT_EQ(error.kind, WalkErrorKind::CycleSkipped) << error.path;
+        EXPECT_EQ(error.error, 0);
+        cycles.insert(error.path);
     }
-    EXPECT_EQ(found.count(root + "/dangling"), 1u);
-    EXPECT_EQ(found.count(root + "/loop-a"), 1u);
-    EXPECT_EQ(found.count(root + "/loop-b"), 1u);
-    EXPECT_EQ(found.count(root + "/x/fx"), 1u);
-    EXPECT_EQ(found.count(root + "/y/fy"), 1u);
-    EXPECT_EQ(found.count(root + "/x/to-y/fy"), 1u);
-    EXPECT_EQ(found.count(root + "/y/to-x/fx"), 1u);
-    EXPECT_EQ(found.size(), 7u);
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    expectWorkbookHoldsEveryRow(list, scratch.path(), true);
+    EXPECT_EQ(cycles, (std::set<std::string>{root + "/x/self/", root + "/x/to-y/to-x/", root + "/y/to-x/self/",
+                                             root + "/y/to-x/to-y/"}));
+    expectExportsHoldEveryRow(list, scratch.path(), true);
 }
 
-TEST(HostileTree, FifosSocketsAndDevicesAreListedFromTheirPropertiesAndNeverOpened)
+TEST(HostileTree, FifosSocketsAndDevicesAreListedFromTheirValuesAndNeverOpened)
 {
     TreeDir scratch;
     const std::string root = scratch / "special";
@@ -239,7 +208,6 @@ TEST(HostileTree, FifosSocketsAndDevicesAreListedFromTheirPropertiesAndNeverOpen
     ASSERT_EQ(::mkfifo((root + "/fifo").c_str(), 0644), 0);
     ASSERT_EQ(::symlink("fifo", (root + "/link-to-fifo").c_str()), 0);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(sock, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::string socketPath = root + "/socket";
@@ -247,49 +215,42 @@ TEST(HostileTree, FifosSocketsAndDevicesAreListedFromTheirPropertiesAndNeverOpen
     std::strcpy(address.sun_path, socketPath.c_str());
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
     std::multiset<std::string> expected{root + "/fifo", root + "/link-to-fifo", root + "/socket"};
-    const bool devices = ::mknod((root + "/null-device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
-                         ::mknod((root + "/block-device").c_str(), S_IFBLK | 0600, makedev(7, 0)) == 0;
-    if (devices) {
-        expected.insert(root + "/null-device");
-        expected.insert(root + "/block-device");
+    if (::mknod((root + "/null-device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+        ::mknod((root + "/block-device").c_str(), S_IFBLK | 0600, makedev(7, 0)) == 0) {
+        expected.insert({root + "/null-device", root + "/block-device"});
     } else {
         std::cout << "[ NOTE     ] device nodes not made (needs root): " << std::strerror(errno) << "\n";
     }
 
     FileList list;
-    const auto result = search(root, list);
+    const auto result = searchTree(root, list);
     ::close(sock);
     EXPECT_TRUE(result.errors.empty());
     EXPECT_TRUE(pathSet(list) == expected);
+    std::string folder;
     for (std::size_t i = 0; i < list.count(); ++i) {
-        EXPECT_EQ(list.row(i).size, 0) << list.row(i).nameView();
-        EXPECT_TRUE(list.row(i).attributes & AttrSystem) << list.row(i).nameView() << " is not marked system";
+        const Row row = list.row(i, folder);
+        EXPECT_EQ(row.values.size, 0) << row.name;
+        EXPECT_TRUE(row.values.attributes & AttrSystem) << row.name << " is not marked system";
     }
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    expectWorkbookHoldsEveryRow(list, scratch.path(), true);
+    expectExportsHoldEveryRow(list, scratch.path(), true);
 }
 
-TEST(HostileTree, ASparse16GiBFileIsListedWithItsFullSize)
+TEST(HostileTree, ASparse16GiBFileIsListedAndExportedWithItsFullSize)
 {
     TreeDir scratch;
     const std::string root = scratch / "sparse";
     makeDirs(root);
     constexpr std::int64_t kSize = std::int64_t(16) << 30;
     const int fd = ::open((root + "/sparse.img").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, kSize), 0) << std::strerror(errno);
     ::close(fd);
 
     FileList list;
-    search(root, list);
+    searchTree(root, list);
     ASSERT_EQ(list.count(), 1u);
-    EXPECT_EQ(list.row(0).size, kSize);
-    EXPECT_EQ(list.subItem(1, 1), "17179869184");
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    const auto workbook = modListToExcel::ExportListToSpreadsheet(list, scratch.path());
-    ASSERT_TRUE(workbook.ok) << workbook.error;
-    const WorkbookText book = readWorkbook(workbook.path);
-    EXPECT_NE(book.text.find("B1 n 17179869184"), std::string::npos) << book.text;
+    EXPECT_EQ(rowsOf(list)[0][1], "17179869184");
+    expectExportsHoldEveryRow(list, scratch.path(), false);
 }
 
 TEST(HostileTree, AFolderOf100000FilesIsListedCompletely)
@@ -299,24 +260,16 @@ TEST(HostileTree, AFolderOf100000FilesIsListedCompletely)
     makeDirs(root);
     constexpr int kFiles = 100000;
     const int dir = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(dir, 0);
-    for (int i = 0; i < kFiles; ++i) {
-        const int fd = ::openat(dir, ("f" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        ASSERT_GE(fd, 0);
-        ::close(fd);
-    }
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_EQ(::close(::openat(dir, ("f" + std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)), 0);
     ::close(dir);
 
     FileList list;
-    search(root, list);
-    ASSERT_EQ(list.count(), std::size_t(kFiles));
-    std::set<std::string> names;
-    for (std::size_t i = 0; i < list.count(); ++i)
-        names.insert(std::string(list.row(i).nameView()));
-    EXPECT_EQ(names.size(), std::size_t(kFiles)) << "a name came twice";
-    EXPECT_TRUE(names.count("f0") && names.count("f99999"));
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    expectWorkbookHoldsEveryRow(list, scratch.path(), false);
+    searchTree(root, list);
+    const auto paths = pathSet(list);
+    EXPECT_EQ(std::set<std::string>(paths.begin(), paths.end()).size(), std::size_t(kFiles)) << "a name came twice";
+    EXPECT_TRUE(paths.count(root + "/f0") && paths.count(root + "/f99999"));
+    expectExportsHoldEveryRow(list, scratch.path(), false);
 }
 
 TEST(HostileTree, FilesThatVanishOrAppearDuringTheWalkNeverBreakIt)
@@ -337,12 +290,11 @@ TEST(HostileTree, FilesThatVanishOrAppearDuringTheWalkNeverBreakIt)
     std::thread churn([&] {
         for (unsigned n = 0; !done.load(); ++n) {
             const std::string folder = root + "/d" + std::to_string(n % 20) + "/";
-            const std::string name = folder + "churn" + std::to_string(n % 7);
+            const std::string name = folder + "churn" + std::to_string(n % 7), sub = folder + "sub" + std::to_string(n % 3);
             if (n % 2)
                 ::unlink(name.c_str());
             else
                 ::close(::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            const std::string sub = folder + "sub" + std::to_string(n % 3);
             if (n % 4 == 0)
                 ::mkdir(sub.c_str(), 0755);
             else if (n % 4 == 2)
@@ -351,9 +303,10 @@ TEST(HostileTree, FilesThatVanishOrAppearDuringTheWalkNeverBreakIt)
     });
     for (int round = 0; round < 10; ++round) {
         FileList list;
-        search(root, list);
+        const auto result = searchTree(root, list);
+        EXPECT_TRUE(result.errors.empty()) << result.errors.front().path;
         std::set<std::string> seen;
-        for (const std::string& path : paths(list)) {
+        for (const std::string& path : pathsOf(list)) {
             EXPECT_TRUE(seen.insert(path).second) << "listed twice: " << path;
             EXPECT_TRUE(stable.count(path) || path.find("/churn") != std::string::npos) << path;
         }
@@ -364,36 +317,57 @@ TEST(HostileTree, FilesThatVanishOrAppearDuringTheWalkNeverBreakIt)
     churn.join();
 }
 
-TEST(HostileTree, AFolderThatBecomesUnreadableDuringTheWalkIsSkippedAndReported)
+// Root reads every folder, so as root this case runs again as the unprivileged user "nobody".
+TEST(HostileTree, UnreadableFoldersAndFilesAreReportedAndTheWalkGoesOn)
 {
+    if (::geteuid() == 0) {
+        char exe[PATH_MAX];
+        const ssize_t length = ::readlink("/proc/self/exe", exe, sizeof exe);
+        ASSERT_GT(length, 0);
+        const CommandResult run = runCommand(
+            "setpriv --reuid=65534 --regid=65534 --clear-groups '" + std::string(exe, std::size_t(length)) +
+            "' --gtest_filter=HostileTree.UnreadableFoldersAndFilesAreReportedAndTheWalkGoesOn 2>&1");
+        if (run.status == 126 || run.status == 127 || run.out.find("[  SKIPPED ]") != std::string::npos)
+            GTEST_SKIP() << "running as root, which reads every folder, and this case could not run as another "
+                            "user (setpriv --reuid=65534 --regid=65534 --clear-groups):\n" << run.out;
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
+        return;
+    }
     TreeDir scratch;
     const std::string root = scratch / "locked";
-    makeDirs(root + "/a/inner");
-    makeDirs(root + "/b");
-    writeFile(root + "/a/fa");
-    writeFile(root + "/a/inner/fi");
-    writeFile(root + "/b/fb");
-    writeFile(root + "/top");
-
-    // The folder loses its permissions just before the walk opens it. Root reads it anyway, so
-    // there the seam reports the failure the system would.
-    const bool root_user = ::geteuid() == 0;
+    for (const char* file : {"top", "a/fa", "a/inner/fi", "b/fb", "closed/fc", "listonly/f", "listonly/sub/g"}) {
+        makeDirs((root + "/" + file).substr(0, (root + "/" + file).rfind('/')));
+        writeFile(root + "/" + file);
+    }
+    ::chmod((root + "/closed").c_str(), 0);       // neither listed nor entered
+    ::chmod((root + "/listonly").c_str(), 0444);  // listed, but neither its files' values nor its folders read
     WalkOptions options;
-    options.failFolder = [&](const std::string& folder) {
-        if (folder != root + "/a/")
-            return 0;
-        if (root_user)
-            return EACCES;
-        ::chmod(folder.c_str(), 0);
+    options.failFolder = [&](const std::string& folder) { // "a" loses its permissions just before it is opened
+        if (folder == root + "/a/")
+            ::chmod(folder.c_str(), 0);
         return 0;
     };
     FileList list;
-    const auto result = search(root, list, options);
-    ::chmod((root + "/a").c_str(), 0755);
-    ASSERT_EQ(result.errors.size(), 1u);
-    EXPECT_EQ(result.errors[0].folder, root + "/a/");
-    EXPECT_EQ(result.errors[0].error, EACCES);
-    EXPECT_TRUE(pathSet(list) == (std::multiset<std::string>{root + "/top", root + "/b/fb"}));
-    expectTextExportKeepsEveryPath(list, scratch.path());
-    expectWorkbookHoldsEveryRow(list, scratch.path(), true);
+    const auto result = searchTree(root, list, options);
+    std::set<std::string> errors;
+    for (const WalkError& error : result.errors)
+        errors.insert(std::to_string(int(error.kind)) + " " + error.path + " " + std::strerror(error.error));
+    const std::string denied = std::string(" ") + std::strerror(EACCES);
+    EXPECT_EQ(errors, (std::set<std::string>{"0 " + root + "/a/" + denied, "0 " + root + "/closed/" + denied,
+                                             "1 " + root + "/listonly/f" + denied,
+                                             "0 " + root + "/listonly/sub/" + denied}));
+    EXPECT_TRUE(pathSet(list) == (std::multiset<std::string>{root + "/top", root + "/b/fb", root + "/listonly/f"}));
+    std::string folder;
+    for (std::size_t i = 0; i < list.count(); ++i)
+        EXPECT_EQ(list.row(i, folder).values.valuesKnown(), list.row(i, folder).folder != root + "/listonly/");
+    expectExportsHoldEveryRow(list, scratch.path(), true);
+
+    // An unreadable start folder is there, and reported.
+    EXPECT_EQ(Walker::checkStart(root + "/closed"), 0);
+    const auto closed = searchTree(root + "/closed", list);
+    EXPECT_TRUE(closed.folderFound);
+    ASSERT_EQ(closed.errors.size(), 1u);
+    EXPECT_EQ(closed.errors[0].path, root + "/closed/");
+    EXPECT_EQ(list.count(), 0u);
 }

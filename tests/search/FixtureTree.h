@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: building folder trees and walking them into plain rows.
+// Dirlix Pro tests: searching folder trees into a file list and reading its rows back as plain texts.
 #pragma once
 
+#include "output/ColumnTexts.h"
 #include "search/FileList.h"
 #include "search/modSearchDir.h"
 #include "support/TempDir.h"
@@ -11,29 +12,34 @@
 
 namespace dirlix::test {
 
-/** The eight texts of every row of @p list, in order. */
+/** The eight column texts of every row of @p list, in order. */
 inline std::vector<std::vector<std::string>> rowsOf(const FileList& list)
 {
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t row = 1; row <= list.count(); ++row) {
-        std::vector<std::string> texts{list.mainText(row)};
-        for (int sub = 1; sub <= 7; ++sub)
-            texts.push_back(list.subItem(row, sub));
-        rows.push_back(std::move(texts));
+    RowTexts texts;
+    std::string folder;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const Row row = list.row(i, folder);
+        auto& out = rows.emplace_back(8);
+        for (int column = 1; column <= 8; ++column)
+            texts.appendColumn(out[std::size_t(column - 1)], column, row);
     }
     return rows;
 }
 
-/** Directory + name of every row, in order. */
+/** Folder + name of every row, in order. */
 inline std::vector<std::string> pathsOf(const FileList& list)
 {
     std::vector<std::string> paths;
-    for (std::size_t row = 1; row <= list.count(); ++row)
-        paths.push_back(list.subItem(row, 5) + list.mainText(row));
+    std::string folder;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const Row row = list.row(i, folder);
+        paths.push_back(std::string(row.folder) + std::string(row.name));
+    }
     return paths;
 }
 
-/** Searches @p directory into a new list with the pattern @p pattern. */
+/** Searches @p directory into @p list (emptied first) with the date pattern @p pattern. */
 inline modSearchDir::SearchResult search(const std::string& directory, FileList& list,
                                          const std::string& pattern = "dd/mm/yy HH:MM:SS",
                                          const WalkOptions& options = {})

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: the walk into the file list: order, skipped folders, texts, links, depth, odd names.
+// Dirlix Pro tests: the walk: order, the filter stage, values, links, errors, threads, stop, hand-off.
 #include "search/FixtureTree.h"
+#include "search/WalkHandOff.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <dirent.h>
-#include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,11 +26,9 @@ void referenceWalk(const std::string& folder, std::vector<std::string>& out)
     ASSERT_NE(dir, nullptr) << folder;
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
         struct stat st;
-        ASSERT_EQ(stat((folder + name).c_str(), &st), 0);
-        (S_ISDIR(st.st_mode) ? folders : files).push_back(name);
+        if (name != "." && name != ".." && stat((folder + name).c_str(), &st) == 0)
+            (S_ISDIR(st.st_mode) ? folders : files).push_back(name);
     }
     closedir(dir);
     for (const auto& file : files)
@@ -41,9 +40,8 @@ void referenceWalk(const std::string& folder, std::vector<std::string>& out)
 
 void makeTree(const std::string& root)
 {
-    const char* files[] = {"top1.txt", "top2.dat", ".profile", "a/a1", "a/a2", "a/b/b1", "a/b/.git/HEAD",
-                           "a/b/.git/objects/x", "a/c/c1", "d/d1", "d/e/f/g/deep", "h/.hidden/skip", "h/h1"};
-    for (const char* file : files) {
+    for (const char* file : {"top1.txt", "top2.dat", ".profile", "a/a1", "a/a2", "a/b/b1", "a/b/.git/HEAD",
+                             "a/b/.git/objects/x", "a/c/c1", "d/d1", "d/e/f/g/deep", "h/.hidden/skip", "h/h1"}) {
         const std::string path = root + "/" + file;
         makeDirs(path.substr(0, path.rfind('/')));
         writeFile(path, "x");
@@ -51,9 +49,64 @@ void makeTree(const std::string& root)
     makeDirs(root + "/empty/emptier");
 }
 
+// A seeded tree with files and folders in random numbers, dot-folders, names with a byte that is
+// no UTF-8, links round in circles, links to other branches and links to nowhere.
+void makeRandomTree(const std::string& root, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::string> folders{root};
+    for (int i = 0; i < 300; ++i) {
+        const std::string folder = folders[rng() % folders.size()] + "/" + (rng() % 9 == 0 ? ".d" : "d") + std::to_string(i);
+        makeDirs(folder);
+        folders.push_back(folder);
+        for (unsigned f = rng() % 12; f > 0; --f)
+            writeFile(folder + "/f" + std::to_string(f) + (rng() % 5 == 0 ? "\xfe" : ""), std::string(rng() % 100, 'x'));
+        if (rng() % 15 == 0)
+            symlink(root.c_str(), (folder + "/up").c_str());
+        if (rng() % 15 == 0)
+            symlink(folders[rng() % folders.size()].c_str(), (folder + "/across").c_str());
+        if (rng() % 20 == 0)
+            symlink("nowhere", (folder + "/dangling").c_str());
+    }
+}
+
+struct Outcome {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> errors;
+    bool found = false;
+};
+
+Outcome walkWith(const std::string& folder, unsigned threads, const std::function<int(const std::string&)>& seam = {},
+                 const std::atomic<bool>* stop = nullptr)
+{
+    WalkOptions options;
+    options.threads = threads;
+    options.failFolder = seam;
+    FileList list;
+    const auto result = modSearchDir::SearchDir(folder, list, [] { return std::string("yyyy-mm-dd HH:MM:SS"); },
+                                                options, stop);
+    Outcome outcome{rowsOf(list), {}, result.folderFound};
+    for (const WalkError& error : result.errors)
+        outcome.errors.push_back(std::to_string(int(error.kind)) + " " + error.path + " " + std::to_string(error.error));
+    return outcome;
+}
+
+WalkOptions threadsOf(unsigned threads)
+{
+    WalkOptions options;
+    options.threads = threads;
+    return options;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
 } // namespace
 
-TEST(Walk, ListsFilesOfAFolderBeforeItsSubfoldersAndSkipsDotFoldersBelowTheStart)
+TEST(Walk, FilesBeforeSubfoldersDotFoldersSkippedAndStartFolderAsSpelled)
 {
     TempDir tmp;
     makeTree(tmp.path());
@@ -61,33 +114,62 @@ TEST(Walk, ListsFilesOfAFolderBeforeItsSubfoldersAndSkipsDotFoldersBelowTheStart
     const auto result = search(tmp.path(), list);
     ASSERT_TRUE(result.folderFound);
     EXPECT_TRUE(result.errors.empty());
-
     std::vector<std::string> expected;
     referenceWalk(tmp.path() + "/", expected);
     EXPECT_EQ(pathsOf(list), expected);
-    EXPECT_EQ(list.count(), 10u); // .git and .hidden contents are not listed, .profile is
-    for (const auto& path : pathsOf(list)) {
-        EXPECT_EQ(path.find("/.git/"), std::string::npos) << path;
-        EXPECT_EQ(path.find("/.hidden/"), std::string::npos) << path;
-    }
+    EXPECT_EQ(list.count(), 10u); // .git and .hidden are not entered; .profile is listed
 
-    // The start folder's spelling is kept; the separator is added only when missing.
+    // The separator is added only when missing; a start folder named with a dot is walked.
     FileList again;
     search(tmp.path() + "/", again);
-    EXPECT_EQ(rowsOf(again), rowsOf(list));
-    EXPECT_EQ(list.subItem(1, 5), tmp.path() + "/");
+    EXPECT_EQ(pathsOf(again), expected);
+    search(tmp.path() + "/a/b/.git", again);
+    EXPECT_EQ(again.count(), 2u);
 
-    // A start folder whose own name begins with "." is walked.
-    FileList dotted;
-    search(tmp.path() + "/a/b/.git", dotted);
-    EXPECT_EQ(dotted.count(), 2u);
-
-    // A new search starts from an empty list.
+    // A new search starts from an empty list; a text that names no folder gives none.
     search(tmp.path() + "/d", list);
     EXPECT_EQ(list.count(), 2u);
+    EXPECT_FALSE(search(tmp / "missing", list).folderFound);
+    EXPECT_EQ(list.count(), 0u);
+    EXPECT_FALSE(search(tmp / "top1.txt", list).folderFound);
+    EXPECT_EQ(Walker::checkStart(tmp / "missing"), ENOENT);
+    EXPECT_EQ(Walker::checkStart(tmp / "top1.txt"), ENOTDIR);
+    EXPECT_EQ(Walker::checkStart(tmp.path()), 0);
 }
 
-TEST(Walk, RowHoldsTheEightTextsOfTheFile)
+TEST(Walk, FilterStageDecidesFoldersNamesAndValues)
+{
+    // Enters dot-folders but not "c", drops names ending in ".dat" and files without a byte.
+    struct Filter : WalkFilter {
+        bool entersFolder(std::string_view name) const override { return name != "c"; }
+        bool keepsName(std::string_view name) const override { return !name.ends_with(".dat"); }
+        bool keepsFile(std::string_view, const FileRecord& values) const override { return values.size > 0; }
+        bool needsValues() const override { return true; }
+    };
+    TempDir tmp;
+    makeTree(tmp.path());
+    writeFile(tmp / "a/empty", "");
+    const std::string root = tmp.path() + "/";
+    for (bool namesOnly : {false, true}) { // values the filter needs are read all the same
+        WalkOptions options;
+        options.filter = std::make_shared<Filter>();
+        options.namesOnly = namesOnly;
+        Walker walker(options);
+        std::vector<std::string> paths;
+        walker.run(tmp.path(), [&](WalkBlock&& block) {
+            for (const WalkEntry& entry : block.entries)
+                paths.push_back(block.folder + std::string(block.name(entry)));
+        });
+        EXPECT_EQ(sorted(paths), sorted({root + ".profile", root + "a/a1", root + "a/a2", root + "a/b/.git/HEAD",
+                                         root + "a/b/.git/objects/x", root + "a/b/b1", root + "d/d1",
+                                         root + "d/e/f/g/deep", root + "h/.hidden/skip", root + "h/h1",
+                                         root + "top1.txt"}));
+        EXPECT_EQ(walker.progress().filteredOut.load(), 2u);
+        EXPECT_EQ(walker.progress().files.load(), 11u);
+    }
+}
+
+TEST(Walk, RecordsHoldTheFilesValues)
 {
     TempDir tmp;
     const std::string file = tmp / "Report.txt";
@@ -97,84 +179,143 @@ TEST(Walk, RowHoldsTheEightTextsOfTheFile)
     chmod(file.c_str(), 0444);
     writeFile(tmp / ".profile", "");
 
-    FileList list;
-    search(tmp.path(), list, "dd/mm/yy HH:MM:SS");
-    ASSERT_EQ(list.count(), 2u);
-    const std::size_t report = list.mainText(1) == "Report.txt" ? 1 : 2;
-    const std::size_t profile = 3 - report;
-
-    // Created is the birth time where the file system keeps one; never later than modified.
-    const std::vector<std::string> row = rowsOf(list)[report - 1];
-    EXPECT_EQ(row[0], "Report.txt");
-    EXPECT_EQ(row[1], "12345");
-    EXPECT_EQ(row[2], "R");
-    EXPECT_EQ(row[4], "08/03/24 09:01:02");
-    EXPECT_EQ(row[5], tmp.path() + "/");
-    EXPECT_EQ(row[7], "2024-03-08 09:01:02");
-    EXPECT_EQ(row[6].size(), 19u);
-    EXPECT_EQ(list.subItemCount(report), 7);
-
-    EXPECT_EQ(list.subItem(profile, 1), "0");
-    EXPECT_EQ(list.subItem(profile, 2), "H");
+    for (bool namesOnly : {false, true}) {
+        WalkOptions options;
+        options.namesOnly = namesOnly;
+        FileList list;
+        search(tmp.path(), list, "dd/mm/yy", options);
+        ASSERT_EQ(list.count(), 2u);
+        std::string folder;
+        const Row first = list.row(0, folder);
+        const FileRecord report = first.name == "Report.txt" ? first.values : list.row(1, folder).values;
+        const FileRecord profile = first.name == "Report.txt" ? list.row(1, folder).values : first.values;
+        EXPECT_TRUE(report.valuesKnown());
+        if (namesOnly) { // names and folders only: nothing read but what the listing shows
+            EXPECT_EQ(report.size, 0);
+            EXPECT_EQ(report.modified, 0);
+            continue;
+        }
+        EXPECT_EQ(report.size, 12345);
+        EXPECT_EQ(report.modified, modified);
+        EXPECT_NE(report.created, 0);
+        EXPECT_EQ(report.attributes & (AttrReadOnly | AttrHidden | AttrDirectory), AttrReadOnly);
+        EXPECT_EQ(profile.attributes & (AttrReadOnly | AttrHidden), AttrHidden);
+        EXPECT_EQ(first.datePattern, "dd/mm/yy");
+    }
 }
 
-TEST(Walk, FollowsLinksToFoldersButNeverRoundACycle)
+TEST(Walk, FollowsFolderLinksAndReportsTheCyclesItDoesNotEnter)
 {
     TempDir tmp;
     makeDirs(tmp / "a/b");
     makeDirs(tmp / "other");
     writeFile(tmp / "a/b/file", "");
     writeFile(tmp / "other/o", "");
-    ASSERT_EQ(symlink("../..", (tmp / "a/b/up").c_str()), 0);       // back to the start folder
-    ASSERT_EQ(symlink("../other", (tmp / "a/side").c_str()), 0);    // a folder off the path: walked
-    ASSERT_EQ(symlink("loop2", (tmp / "loop1").c_str()), 0);        // links round each other
+    ASSERT_EQ(symlink("../..", (tmp / "a/b/up").c_str()), 0);    // back to the start folder
+    ASSERT_EQ(symlink("../other", (tmp / "a/side").c_str()), 0); // a folder off the path: walked
+    ASSERT_EQ(symlink("loop2", (tmp / "loop1").c_str()), 0);     // links round each other
     ASSERT_EQ(symlink("loop1", (tmp / "loop2").c_str()), 0);
     ASSERT_EQ(symlink("nowhere", (tmp / "dangling").c_str()), 0);
 
-    FileList list;
-    const auto result = search(tmp.path(), list);
-    EXPECT_TRUE(result.errors.empty());
-    std::vector<std::string> paths = pathsOf(list);
-    std::sort(paths.begin(), paths.end());
     const std::string root = tmp.path() + "/";
-    EXPECT_EQ(paths, (std::vector<std::string>{root + "a/b/file", root + "a/side/o", root + "dangling", root + "loop1",
-                                               root + "loop2", root + "other/o"}));
-}
-
-TEST(Walk, UnreadableFoldersAreSkippedCountedAndTheWalkGoesOn)
-{
-    TempDir tmp;
-    makeTree(tmp.path());
-    const std::string denied = tmp.path() + "/a/b/";
-    WalkOptions options;
-    options.failFolder = [&](const std::string& folder) { return folder == denied ? EACCES : 0; };
-    FileList list;
-    const auto result = search(tmp.path(), list, "dd/mm/yy", options);
-    ASSERT_EQ(result.errors.size(), 1u);
-    EXPECT_EQ(result.errors[0].folder, denied);
-    EXPECT_EQ(result.errors[0].error, EACCES);
-    EXPECT_EQ(list.count(), 9u); // everything but b1
-
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root, which reads any folder: the real permission case needs another user";
+    for (unsigned threads : {1u, 3u}) {
+        const Outcome outcome = walkWith(tmp.path(), threads);
+        std::vector<std::string> paths;
+        for (const auto& row : outcome.rows)
+            paths.push_back(row[5] + row[0]);
+        EXPECT_EQ(sorted(paths), (std::vector<std::string>{root + "a/b/file", root + "a/side/o", root + "dangling",
+                                                           root + "loop1", root + "loop2", root + "other/o"}));
+        EXPECT_EQ(outcome.errors, (std::vector<std::string>{"2 " + root + "a/b/up/ 0"})) << threads << " threads";
     }
-    chmod(denied.c_str(), 0);
-    FileList real;
-    const auto realResult = search(tmp.path(), real);
-    chmod(denied.c_str(), 0755);
-    ASSERT_EQ(realResult.errors.size(), 1u);
-    EXPECT_EQ(real.count(), 9u);
 }
 
-TEST(Walk, TextThatNamesNoFolderGivesAnEmptyList)
+TEST(ParallelWalk, SameRowsAndErrorsAsOneThread)
 {
     TempDir tmp;
-    writeFile(tmp / "plain", "");
+    makeRandomTree(tmp / "random", 7);
+    const auto unreadable = [&](const std::string& folder) {
+        return folder.find("/d1") != std::string::npos && folder.size() % 3 == 0 ? EACCES : 0;
+    };
+    for (const std::string& tree : {tmp / "random", tmp / "missing"}) {
+        const Outcome one = walkWith(tree, 1, unreadable);
+        for (unsigned threads : {2u, 8u}) {
+            const Outcome many = walkWith(tree, threads, unreadable);
+            EXPECT_EQ(many.found, one.found) << tree;
+            EXPECT_EQ(many.errors, one.errors) << tree << " with " << threads << " threads";
+            ASSERT_EQ(many.rows.size(), one.rows.size()) << tree << " with " << threads << " threads";
+            EXPECT_TRUE(many.rows == one.rows) << tree << " with " << threads << " threads";
+        }
+        if (tree == tmp / "random") {
+            EXPECT_GT(one.rows.size(), 200u);
+            // The folders the seam fails are reported with their path and error; the links back up as cycles.
+            EXPECT_TRUE(std::any_of(one.errors.begin(), one.errors.end(), [&](const std::string& e) {
+                return e.starts_with("0 " + tree + "/") && e.find("/d1") != std::string::npos &&
+                       e.ends_with("/ " + std::to_string(EACCES));
+            }));
+            EXPECT_TRUE(std::any_of(one.errors.begin(), one.errors.end(), [](auto& e) { return e[0] == '2'; }));
+        }
+    }
+}
+
+TEST(ParallelWalk, StopLeavesAPrefixOfTheWalkOrder)
+{
+    TempDir tmp;
+    makeRandomTree(tmp.path(), 11);
+    const Outcome full = walkWith(tmp.path(), 1);
+    for (std::size_t stopAfter : {1u, 40u, 150u}) {
+        std::atomic<bool> stop{false};
+        std::atomic<std::size_t> seen{0};
+        // Stops from inside the walk once enough folders were opened, as the Stop button would.
+        const Outcome part = walkWith(tmp.path(), 2, [&](const std::string&) {
+            if (seen.fetch_add(1) == stopAfter)
+                stop = true;
+            return 0;
+        }, &stop);
+        EXPECT_LT(part.rows.size(), full.rows.size());
+        EXPECT_TRUE(std::equal(part.rows.begin(), part.rows.end(), full.rows.begin())) << "stopped after " << stopAfter;
+    }
+}
+
+TEST(BackgroundWalk, HandsOverTheRowsInWalkOrderAndStops)
+{
+    TempDir tmp;
+    makeRandomTree(tmp.path(), 3);
     FileList list;
-    search(tmp.path(), list);
-    ASSERT_EQ(list.count(), 1u);
-    EXPECT_FALSE(search(tmp / "missing", list).folderFound);
-    EXPECT_EQ(list.count(), 0u);
-    EXPECT_FALSE(search(tmp / "plain", list).folderFound);
-    EXPECT_EQ(list.count(), 0u);
+    search(tmp.path(), list, "yyyy");
+    std::vector<std::string> expected;
+    std::string folder;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const Row row = list.row(i, folder);
+        expected.push_back(std::string(row.folder) + std::string(row.name) + " " + std::to_string(row.values.size));
+    }
+    const auto read = [](BackgroundWalk& walk) {
+        WalkRows rows(walk, "yyyy");
+        std::vector<std::string> out;
+        for (Row row; rows.next(row);) {
+            EXPECT_EQ(row.datePattern, "yyyy");
+            out.push_back(std::string(row.folder) + std::string(row.name) + " " + std::to_string(row.values.size));
+        }
+        return out;
+    };
+    for (unsigned threads : {1u, 4u}) {
+        BackgroundWalk walk(threadsOf(threads));
+        walk.start(tmp.path());
+        EXPECT_EQ(read(walk), expected);
+        EXPECT_TRUE(walk.ended() && walk.folderFound());
+        std::vector<WalkBlock> none;
+        EXPECT_FALSE(walk.take(none, std::chrono::milliseconds(0)));
+    }
+    BackgroundWalk missing(threadsOf(0));
+    missing.start(tmp / "missing");
+    EXPECT_TRUE(read(missing).empty());
+    EXPECT_FALSE(missing.folderFound());
+
+    // Stopped while it runs: what was handed over is where the walk begins.
+    BackgroundWalk stopped(threadsOf(2));
+    stopped.start(tmp.path());
+    stopped.stop();
+    const auto part = read(stopped);
+    EXPECT_TRUE(stopped.ended());
+    EXPECT_LT(part.size(), expected.size());
+    EXPECT_TRUE(std::equal(part.begin(), part.end(), expected.begin()));
 }
