@@ -20,10 +20,12 @@ bool ExportController::start(Job job)
     mRunning = true;
     mJob = std::move(job);
     mStop.store(false);
+    mWorkerDone.store(false);
     mProgress.rowsWritten.store(0);
     mProgress.rowsTotal.store(mJob.rows->total().value_or(0));
     mThread = std::thread([this] {
         mWorkerResult = mJob.exporter->write(*mJob.rows, *mJob.target, mProgress, &mStop);
+        mWorkerDone.store(true);
         // Back on the window's thread; dropped if the controller is gone by then.
         QMetaObject::invokeMethod(this, &ExportController::done, Qt::QueuedConnection);
     });

@@ -58,6 +58,8 @@ public:
     void stop() { mStop.store(true); }
     /** True from start() until finished() is emitted. */
     bool isRunning() const { return mRunning; }
+    /** True while the worker still writes: false once it is done, before finished() arrives. */
+    bool isWriting() const { return mRunning && !mWorkerDone.load(); }
 
     /** Rows written so far and rows in all (0 while unknown) by the running export. */
     std::uint64_t rowsWritten() const { return mProgress.rowsWritten.load(std::memory_order_relaxed); }
@@ -75,6 +77,7 @@ private:
     Job mJob;
     ExportProgress mProgress;
     std::atomic<bool> mStop{false};
+    std::atomic<bool> mWorkerDone{false};
     ExportResult mResult;
     ExportResult mWorkerResult;
     std::thread mThread;

@@ -349,7 +349,7 @@ void frmMain::exportFinished()
 void frmMain::stopWork()
 {
     // Esc and Stop end what runs: the export first, as it is the newer work.
-    if (mExport->isRunning())
+    if (mExport->isWriting())
         mExport->stop();
     else
         mSearch->stop();

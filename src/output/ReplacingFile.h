@@ -103,6 +103,24 @@ private:
     std::string mError;
 };
 
+/**
+ * A private folder for temporary files, made inside @p parent. When it is destroyed, every
+ * descriptor of the process that still holds a file in it is closed (such a file can only have
+ * been opened by whoever was given this folder), and the folder is removed.
+ */
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& parent);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    /** The folder, without a trailing separator; empty when it could not be made. */
+    const std::string& path() const { return mPath; }
+
+private:
+    std::string mPath;
+};
+
 /** The descriptor of standard output. */
 int standardOutput();
 

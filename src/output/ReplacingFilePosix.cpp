@@ -3,10 +3,14 @@
 #include "output/ReplacingFile.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <string_view>
+#include <vector>
 
 namespace dirlix {
 
@@ -179,6 +183,41 @@ bool StreamTarget::write(std::string_view bytes)
         return false;
     }
     return true;
+}
+
+ScratchFolder::ScratchFolder(const std::string& parent)
+{
+    std::string name = (parent.empty() ? std::string(".") : parent) + "/.dirlix-XXXXXX";
+    if (::mkdtemp(name.data()))
+        mPath = std::move(name);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    if (mPath.empty())
+        return;
+    // Linux names each open file in /proc/self/fd; elsewhere nothing is found and nothing closed.
+    if (DIR* fds = ::opendir("/proc/self/fd")) {
+        const std::string prefix = mPath + "/";
+        std::vector<int> inside;
+        while (const dirent* entry = ::readdir(fds)) {
+            char target[4096];
+            const ssize_t n = ::readlinkat(::dirfd(fds), entry->d_name, target, sizeof target);
+            if (n > 0 && std::string_view(target, std::size_t(n)).substr(0, prefix.size()) == prefix)
+                inside.push_back(std::atoi(entry->d_name));
+        }
+        ::closedir(fds);
+        for (int fd : inside)
+            ::close(fd);
+    }
+    // Whatever the library left by name goes too.
+    if (DIR* folder = ::opendir(mPath.c_str())) {
+        while (const dirent* entry = ::readdir(folder))
+            if (entry->d_name[0] != '.')
+                ::unlinkat(::dirfd(folder), entry->d_name, 0);
+        ::closedir(folder);
+    }
+    ::rmdir(mPath.c_str());
 }
 
 int standardOutput()

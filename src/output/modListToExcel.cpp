@@ -289,7 +289,11 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
     if (rowsPerSheet == 0 || rowsPerSheet > kSheetRowLimit)
         rowsPerSheet = kSheetRowLimit;
 
-    std::string tmpdir = folderOfPath(result.path);
+    // The library's temporary files go to a folder of this export's own: when closing fails it
+    // leaves one open, and only there can it be found and released without touching anyone
+    // else's files.
+    ScratchFolder scratch(folderOfPath(result.path));
+    std::string tmpdir = scratch.path().empty() ? folderOfPath(result.path) : scratch.path();
     lxw_workbook_options bookOptions{};
     bookOptions.constant_memory = LXW_TRUE;
     bookOptions.tmpdir = tmpdir.data();
@@ -344,6 +348,8 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
         }
     }
 
+    if (!result.stopped && stop && stop->load(std::memory_order_relaxed))
+        result.stopped = true; // asked for after the last progress step
     // Closing writes the file and releases the library's temporary files.
     errno = 0;
     const lxw_error closed = workbook_close(book.book);

@@ -23,11 +23,12 @@ public:
     {
         if ((mSize >> ChunkBits) == mChunks.size())
             mChunks.push_back(std::make_unique<T[]>(kChunk));
-        return mChunks[mSize >> ChunkBits][mSize++ & (kChunk - 1)];
+        const std::size_t index = mSize++;
+        return mChunks[index >> ChunkBits][index & (kChunk - 1)];
     }
     const T& operator[](std::size_t i) const { return mChunks[i >> ChunkBits][i & (kChunk - 1)]; }
     T& operator[](std::size_t i) { return mChunks[i >> ChunkBits][i & (kChunk - 1)]; }
-    std::size_t bytes() const { return mChunks.size() * kChunk * sizeof(T) + MaxChunks * sizeof(void*); }
+    std::size_t bytes() const { return mChunks.size() * kChunk * sizeof(T); }
 
 private:
     static constexpr std::size_t kChunk = std::size_t(1) << ChunkBits;
@@ -70,7 +71,7 @@ struct FileList::Store {
     static constexpr std::size_t kArenaBlock = 1 << 20;
 
     StableArray<StoredRow, 16, (std::size_t(1) << 16)> rows;
-    StableArray<StoredFolder, 12, (std::size_t(1) << 20)> folders;
+    StableArray<StoredFolder, 14, (std::size_t(1) << 16)> folders;
     StableArray<std::string, 8, 256> patterns;
     std::vector<std::unique_ptr<char[]>> arena;
     std::vector<std::unique_ptr<char[]>> largeNames;

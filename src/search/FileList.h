@@ -44,8 +44,8 @@ public:
     /** Appends the files of @p block as rows, their dates to be shown in @p datePattern. Returns the rows added. */
     std::size_t appendBlock(const WalkBlock& block, std::string_view datePattern);
 
-    // The row operations, rows and sub-items numbered from 1. A row made this way keeps its texts;
-    // its values are what its Size and sort-key texts read as (empty when they read as nothing).
+    // The row operations, rows and sub-items numbered from 1. A row made this way shows its own
+    // texts; it has no values, so a template's size and date placeholders give nothing for it.
 
     /** Appends a row with @p mainText and no sub-items; returns its number. */
     std::size_t appendRow(std::string_view mainText);
