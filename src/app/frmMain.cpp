@@ -8,6 +8,7 @@
 #include "layout/QtTwips.h"
 #include "layout/clsLayout.h"
 #include "output/ReplacingFile.h"
+#include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
 #include "output/modListToExcel.h"
 #include "output/modListToText.h"
@@ -211,6 +212,8 @@ void frmMain::Form_Load()
     window->applyMinimumSize(*mLayout);
 
     InitControls();
+    if (const QString problem = settingsFileProblem(toQString(product.CompanyName)); !problem.isEmpty())
+        mStatusText->setText(problem.toHtmlEscaped());
     txtDir->setFocus();
 }
 

@@ -36,6 +36,13 @@ std::string versionText()
 // A setting of the window's Options dialog, as stored, else @p fallback.
 std::string storedSetting(const char* key, std::string_view fallback)
 {
+    static const bool told = [] {
+        const QString problem = settingsFileProblem(QString::fromStdString(product().CompanyName));
+        if (!problem.isEmpty())
+            std::fprintf(stderr, "dirlix-list: %s\n", problem.toLocal8Bit().constData());
+        return true;
+    }();
+    (void)told;
     return GetSetting(QString::fromStdString(product().CompanyName), QString::fromStdString(product().Name),
                       QString::fromLatin1(key), QString::fromUtf8(fallback.data(), qsizetype(fallback.size())))
         .toStdString();

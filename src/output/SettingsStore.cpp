@@ -2,14 +2,30 @@
 // Dirlix Pro: the per-user settings store on QSettings.
 #include "output/SettingsStore.h"
 
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace dirlix {
 
 
+QString settingsFileProblem(const QString& application)
+{
+    // Looked at without opening it: opening a FIFO for reading would wait for a writer for ever.
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+                         application + QLatin1Char('/') + application + QStringLiteral(".ini");
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return {};
+    return QStringLiteral("The settings file %1 is not a regular file; the defaults are used and nothing is saved.")
+        .arg(path);
+}
+
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue)
 {
+    if (!settingsFileProblem(application).isEmpty())
+        return defaultValue;
     QSettings store(QSettings::IniFormat, QSettings::UserScope, application, application);
     store.beginGroup(section);
     const QVariant value = store.value(key);
@@ -21,6 +37,11 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 bool SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value, QString* error)
 {
+    if (const QString problem = settingsFileProblem(application); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     QSettings store(QSettings::IniFormat, QSettings::UserScope, application, application);
     store.beginGroup(section);
     store.setValue(key, value);

@@ -10,10 +10,17 @@ namespace dirlix {
  * The per-user application settings store: an INI file in the user's configuration folder
  * ($XDG_CONFIG_HOME/<application>/<application>.ini on Linux), one group per section.
  * Every value is a text. Reading never fails: a missing key, a missing or unreadable file,
- * or a folder in the file's place all give @p defaultValue.
+ * or anything but a regular file in the file's place (never opened) all give @p defaultValue.
  */
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue);
+
+/**
+ * Why the store of @p application cannot be used, in words for the user: its file exists but is
+ * not a regular file (a FIFO, socket, device or folder), which is never opened. Empty when it
+ * can be used (or does not exist yet).
+ */
+QString settingsFileProblem(const QString& application);
 
 /**
  * Stores @p value under @p key, replacing any earlier value, and writes the file at once.

@@ -4,6 +4,10 @@
 
 #include "output/DateLocale.h"
 
+#include <string>
+
+class QLocale;
+
 namespace dirlix {
 
 /**
@@ -11,5 +15,11 @@ namespace dirlix {
  * count as English: English names, "/" and ":" as separators, "," between thousands.
  */
 DateLocale systemDateLocale();
+
+/**
+ * The locale's short date and time, with seconds, in the date pattern language: what an empty
+ * date pattern shows. The C locale keeps the English general pattern.
+ */
+std::string localeGeneralPattern(const QLocale& locale);
 
 } // namespace dirlix

@@ -7,6 +7,7 @@
 #include "output/SettingsStore.h"
 #include "product/AppProduct.h"
 
+#include <limits>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -105,11 +106,16 @@ void frmOptions::buildControls()
     // The drop-down list is as wide as its longest preset, even where the box is narrower.
     DateFormat->view()->setMinimumWidth(DateFormat->view()->sizeHintForColumn(0) +
                                         style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    // The box keeps its design width; a pattern longer than it shows whole in the tooltip.
+    // Patterns and templates of any length are kept whole (a line edit cuts at 32767 by default).
+    DateFormat->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    connect(DateFormat, &QComboBox::currentTextChanged, DateFormat, &QWidget::setToolTip);
 
     Label4 = new QLabel(QStringLiteral("Text Format"), this);
     placeTwips(Label4, 120, 1920, 2055, 255);
     TextFormat = new QLineEdit(this);
     placeTwips(TextFormat, 120, 2160, 4695, 285);
+    TextFormat->setMaxLength(std::numeric_limits<int>::max());
     TextFormat->setAccessibleName(Label4->text());
 
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
