@@ -260,7 +260,7 @@ private slots:
             break;
         case 2:
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray("\xFF\xFE\x00[\x01=\n\x00\x00=UseQuotes", 22).repeated(50));
+            file.write(QByteArrayLiteral("\xFF\xFE\x00[\x01=\n\x00\x00=UseQuotes").repeated(50));
             file.close();
             break;
         case 3:
