@@ -23,8 +23,9 @@ void fillSynthetic(FileList& list)
 {
     for (int folder = 0; folder < 1000; ++folder) {
         WalkBlock block;
-        block.folder = "/home/user/projects/bench/tree/d" + std::to_string(folder / 30) + "/sub" +
-                       std::to_string(folder) + "/";
+        block.folder = std::make_shared<FolderPath>(nullptr, "/home/user/projects/bench/tree/d" +
+                                                                 std::to_string(folder / 30) + "/sub" +
+                                                                 std::to_string(folder) + "/");
         for (int file = 0; file < 200; ++file) {
             WalkEntry entry;
             entry.nameOffset = static_cast<std::uint32_t>(block.names.size());

@@ -50,7 +50,8 @@ void fillSynthetic(FileList& list, std::size_t rows)
     };
     WalkBlock block;
     for (std::size_t done = 0; done < rows;) {
-        block.folder = "/home/user/bench/tree/d" + std::to_string(done / 5000) + "/sub" + std::to_string(done / 50) + "/";
+        block.folder = std::make_shared<FolderPath>(
+            nullptr, "/home/user/bench/tree/d" + std::to_string(done / 5000) + "/sub" + std::to_string(done / 50) + "/");
         block.names.clear();
         block.entries.clear();
         for (int i = 0; i < 50 && done < rows; ++i, ++done) {

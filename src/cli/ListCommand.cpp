@@ -95,6 +95,10 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
             options.help = true;
         } else if (!optionsEnded && arg == "--version") {
             options.version = true;
+        } else if (!optionsEnded && (arg == "-L" || arg == "--follow")) {
+            options.followLinks = true;
+        } else if (!optionsEnded && (arg == "-x" || arg == "--one-file-system")) {
+            options.oneFileSystem = true;
         } else if (!optionsEnded && (arg == "-d" || arg == "--date-format")) {
             if (!(options.datePattern = value(arg.c_str())))
                 return std::nullopt;
@@ -169,7 +173,9 @@ std::string usageText()
     return "Usage: dirlix-list [OPTION]... DIR\n"
            "List every file below DIR as the Search of Dirlix Pro does: one line per file with\n"
            "File, Size, Attrib, Created, Modified, Directory, CYMD and MYMD, separated by tabs.\n"
-           "Folders whose name begins with '.' below DIR are skipped.\n"
+           "Folders whose name begins with '.' below DIR are skipped. A link to a folder is\n"
+           "listed as a file and not entered; mounts of virtual file systems (proc, sysfs,\n"
+           "devtmpfs, cgroup and the like) below DIR are not entered and are named on standard error.\n"
            "\n"
            "  -d, --date-format PATTERN  date pattern of Created and Modified\n"
            "                             (default: the stored setting, else \"dd/mm/yy HH:MM:SS\")\n"
@@ -181,6 +187,9 @@ std::string usageText()
            "      --template             the same with the stored template, else \"%6%1\" in quotes\n"
            "      --xlsx FILE            write the rows to the workbook FILE instead, columns\n"
            "                             File, Size, Attrib, Created, Modified, Directory\n"
+           "  -L, --follow               enter links to folders; every folder is listed once,\n"
+           "                             however many links lead to it\n"
+           "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n"
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n"
            "\n"
@@ -211,6 +220,8 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     std::unique_ptr<Exporter> exporter;
     WalkOptions walk = walkOptions;
     walk.threads = options.threads;
+    walk.followLinks = options.followLinks;
+    walk.oneFileSystem = options.oneFileSystem;
     if (options.workbookFile) {
         exporter = std::make_unique<modListToExcel::WorkbookExporter>(locale);
     } else if (options.textOutput) {
@@ -272,8 +283,10 @@ int reportWalk(const Walker& walker, bool found, const std::string& directory)
             unreadable = true;
             break;
         case WalkErrorKind::CycleSkipped:
-            std::fprintf(stderr, "dirlix-list: not entered again (a link back to a folder above it): %s\n",
-                         failed.path.c_str());
+            std::fprintf(stderr, "dirlix-list: not entered again (a folder above it): %s\n", failed.path.c_str());
+            break;
+        case WalkErrorKind::VirtualSkipped:
+            std::fprintf(stderr, "dirlix-list: not entered (a virtual file system): %s\n", failed.path.c_str());
             break;
         }
     }

@@ -19,6 +19,8 @@ struct ListOptions {
     bool textOutput = false;                ///< -t/--template: the text output's lines instead of columns
     std::optional<std::string> lineTemplate; ///< with textOutput; empty optional: the stored setting, else the default
     std::optional<std::string> workbookFile; ///< --xlsx: a workbook written there instead of text lines
+    bool followLinks = false;               ///< -L/--follow: enter links to folders, each folder once
+    bool oneFileSystem = false;             ///< -x/--one-file-system: stay on DIR's file system
     bool help = false;
     bool version = false;
 };

@@ -79,10 +79,9 @@ struct FileList::Store {
     std::size_t arenaBytes = 0;
     TextRows textRows;
 
-    // The chain of folders from the root to the last one added, with the length of each one's
-    // text in lastFolder: a new folder's parent is on it, as the walk goes in pre-order.
-    std::string lastFolder;
-    std::vector<std::pair<std::uint32_t, std::size_t>> chain;
+    // The folders from the root to the last one added, by the walk's own path of each, with its
+    // index here: as the walk goes in pre-order, a new folder's nearest stored ancestor is on it.
+    std::vector<std::pair<FolderPathPtr, std::uint32_t>> chain;
 
     const char* storeName(std::string_view name)
     {
@@ -117,24 +116,35 @@ struct FileList::Store {
         return std::uint16_t(patterns.size() - 1);
     }
 
-    std::uint32_t internFolder(std::string_view folder)
+    std::uint32_t internFolder(const FolderPathPtr& folder)
     {
-        if (!chain.empty() && folder == lastFolder)
-            return chain.back().first;
-        while (!chain.empty()) {
-            const std::size_t length = chain.back().second;
-            if (length < folder.size() && std::memcmp(folder.data(), lastFolder.data(), length) == 0)
+        // Find the deepest ancestor of the folder (or itself) that is on the chain; the chain
+        // holds its nodes, so none of them can be freed and a pointer match is the same folder.
+        const FolderPath* found = nullptr;
+        std::size_t below = 0; // text length of the folders between that ancestor and this one
+        for (const FolderPath* a = folder.get(); a; a = a->parent.get()) {
+            while (!chain.empty() && chain.back().first->depth > a->depth)
+                chain.pop_back();
+            if (!chain.empty() && chain.back().first.get() == a) {
+                found = a;
                 break;
-            chain.pop_back();
+            }
+            below += a->part.size();
         }
-        const std::uint32_t parent = chain.empty() ? kNoFolder : chain.back().first;
-        const std::size_t parentLength = chain.empty() ? 0 : chain.back().second;
+        if (!found)
+            chain.clear();
+        if (found == folder.get())
+            return chain.back().second;
+        const std::uint32_t parent = chain.empty() ? kNoFolder : chain.back().second;
         StoredFolder& stored = folders.push();
         stored.parent = parent;
-        stored.part.assign(folder.substr(parentLength));
+        stored.part.resize(below);
+        for (const FolderPath* a = folder.get(); a != found; a = a->parent.get()) {
+            below -= a->part.size();
+            stored.part.replace(below, a->part.size(), a->part);
+        }
         const auto index = std::uint32_t(folders.size() - 1);
-        lastFolder.assign(folder);
-        chain.emplace_back(index, folder.size());
+        chain.emplace_back(folder, index);
         return index;
     }
 
@@ -243,7 +253,8 @@ std::size_t FileList::appendBlock(const WalkBlock& block, std::string_view dateP
 {
     Store& store = *mStore;
     const std::uint16_t pattern = store.internPattern(datePattern);
-    const std::uint32_t folder = store.internFolder(block.folder);
+    static const FolderPathPtr noFolder = std::make_shared<FolderPath>(nullptr, std::string());
+    const std::uint32_t folder = store.internFolder(block.folder ? block.folder : noFolder);
     for (const WalkEntry& entry : block.entries) {
         const std::string_view name = block.name(entry);
         StoredRow& row = store.appendRow();

@@ -61,8 +61,11 @@ struct EntryFacts {
 /** Opens the folder @p path (following links) into @p out. Returns 0 or an errno. */
 int openFolder(const std::string& path, FolderHandle& out);
 
-/** Opens the folder @p name inside @p parent (following links) into @p out. Returns 0 or an errno. */
-int openChildFolder(FolderHandle parent, const char* name, FolderHandle& out);
+/**
+ * Opens the folder @p name inside @p parent into @p out, through a link only when @p followLinks
+ * (else a link there fails with ELOOP or ENOTDIR). Returns 0 or an errno.
+ */
+int openChildFolder(FolderHandle parent, const char* name, bool followLinks, FolderHandle& out);
 
 /** Releases a folder handle; kNoFolder is ignored. */
 void closeFolder(FolderHandle folder);
@@ -77,11 +80,20 @@ int folderIdentity(FolderHandle folder, FileId& id);
 int readFolder(FolderHandle folder, FolderEntries& out);
 
 /**
- * Reads the values of @p name inside @p folder into @p out and @p facts, following a link; a link
- * that leads nowhere gives the link's own values. Returns 0, or an errno when nothing could be
- * read (ENOENT when the entry has vanished). @p name is the entry's byte name, without a folder.
+ * Reads the values of @p name inside @p folder into @p out and @p facts, following a link to a
+ * file; a link to a folder is followed only when @p followFolderLinks, else it gives the link's
+ * own values (isLink set, isFolder not); a link that leads nowhere gives the link's own values.
+ * Returns 0, or an errno when nothing could be read (ENOENT when the entry has vanished).
+ * @p name is the entry's byte name, without a folder.
  */
-int readProperties(FolderHandle folder, const char* name, FileRecord& out, EntryFacts& facts);
+int readProperties(FolderHandle folder, const char* name, bool followFolderLinks, FileRecord& out,
+                   EntryFacts& facts);
+
+/**
+ * Whether the open folder @p folder lies on a virtual file system (proc, sysfs, devtmpfs, cgroup
+ * and the like: kernel state, not stored files) into @p isVirtual. Returns 0 or an errno.
+ */
+int isVirtualFileSystem(FolderHandle folder, bool& isVirtual);
 
 /** How many descriptors the process may hold at once; 0 when there is no limit. */
 std::size_t descriptorLimit();

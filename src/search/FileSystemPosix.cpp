@@ -8,8 +8,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -64,10 +67,67 @@ int openFolder(const std::string& path, FolderHandle& out)
     return out < 0 ? errno : 0;
 }
 
-int openChildFolder(FolderHandle parent, const char* name, FolderHandle& out)
+int openChildFolder(FolderHandle parent, const char* name, bool followLinks, FolderHandle& out)
 {
-    out = ::openat(parent, name, kFolderFlags);
+    // Not following, a folder swapped for a link since the listing is not entered either.
+    out = ::openat(parent, name, followLinks ? kFolderFlags : kFolderFlags | O_NOFOLLOW);
     return out < 0 ? errno : 0;
+}
+
+namespace {
+
+// Magic numbers that <linux/magic.h> does not carry on every system.
+constexpr unsigned long kConfigfsMagic = 0x62656570;
+constexpr unsigned long kFusectlMagic = 0x65735543;
+constexpr unsigned long kMqueueMagic = 0x19800202;
+constexpr unsigned long kRpcPipefsMagic = 0x67596969;
+
+// devtmpfs reports itself as tmpfs; only the mount table tells them apart.
+bool isDevtmpfs(dev_t device)
+{
+    std::ifstream mounts("/proc/self/mountinfo");
+    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    std::string line;
+    while (std::getline(mounts, line)) {
+        // id parent major:minor root point options [optional...] - type source options
+        const std::size_t first = line.find(' ');
+        const std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+        const std::size_t third = second == std::string::npos ? second : line.find(' ', second + 1);
+        if (third == std::string::npos || line.compare(second + 1, third - second - 1, wanted) != 0)
+            continue;
+        const std::size_t dash = line.find(" - ");
+        if (dash != std::string::npos && line.compare(dash + 3, 9, "devtmpfs ") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int isVirtualFileSystem(FolderHandle folder, bool& isVirtual)
+{
+    struct statfs fs;
+    if (::fstatfs(folder, &fs) != 0)
+        return errno;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEVPTS_SUPER_MAGIC: case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC: case SECURITYFS_MAGIC:
+    case PSTOREFS_MAGIC: case BPF_FS_MAGIC: case kConfigfsMagic: case kFusectlMagic: case kMqueueMagic:
+    case HUGETLBFS_MAGIC: case BINFMTFS_MAGIC: case AUTOFS_SUPER_MAGIC: case EFIVARFS_MAGIC: case NSFS_MAGIC:
+    case kRpcPipefsMagic: case SELINUX_MAGIC: case SMACK_MAGIC:
+        isVirtual = true;
+        return 0;
+    case TMPFS_MAGIC: {
+        struct stat st;
+        if (::fstat(folder, &st) != 0)
+            return errno;
+        isVirtual = isDevtmpfs(st.st_dev);
+        return 0;
+    }
+    default:
+        isVirtual = false;
+        return 0;
+    }
 }
 
 void closeFolder(FolderHandle folder)
@@ -131,13 +191,23 @@ int readFolder(FolderHandle folder, FolderEntries& out)
     }
 }
 
-int readProperties(FolderHandle folder, const char* name, FileRecord& out, EntryFacts& facts)
+int readProperties(FolderHandle folder, const char* name, bool followFolderLinks, FileRecord& out,
+                   EntryFacts& facts)
 {
     constexpr unsigned kMask =
         STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_NLINK | STATX_INO;
     struct statx st;
     if (::statx(folder, name, AT_NO_AUTOMOUNT, kMask, &st) == 0) {
         fill(name, st, out, facts);
+        if (facts.isFolder && !followFolderLinks) {
+            // Only a folder reached through a link needs the second look: that link is a row.
+            struct statx own;
+            if (::statx(folder, name, AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW, kMask, &own) == 0 &&
+                S_ISLNK(own.stx_mode)) {
+                fill(name, own, out, facts);
+                facts.isLink = true;
+            }
+        }
         return 0;
     }
     const int error = errno;

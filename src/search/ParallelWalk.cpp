@@ -9,24 +9,23 @@ namespace dirlix::walk {
 // A folder handle shared by the subfolders that still have to be opened through it; closed when
 // the last of them has done so.
 struct ParallelWalk::SharedHandle {
-    SharedHandle(fsys::FolderHandle h, std::atomic<std::size_t>& count) : handle(h), openHandles(count) {}
+    SharedHandle(fsys::FolderHandle h, HandleBudget& b) : handle(h), budget(b) {}
     ~SharedHandle()
     {
         fsys::closeFolder(handle);
-        openHandles.fetch_sub(1, std::memory_order_relaxed);
+        budget.give();
     }
     fsys::FolderHandle handle;
-    std::atomic<std::size_t>& openHandles;
+    HandleBudget& budget;
 };
 
 // One folder of the tree. Written by the worker that reads it, then published through `done`;
 // the calling thread reads it only after that.
 struct ParallelWalk::Node {
-    Node* parent = nullptr;
-    std::string path;                     // the folder text: start text, names, separators
-    std::size_t nameStart = 0;            // where its own name starts in path
+    FolderPathPtr parentFolder;           // null for the start folder
+    std::string part;                     // its name and the separator; the start text for the start
+    FolderPathPtr folder;                 // its path, once opened and admitted
     std::shared_ptr<SharedHandle> parentHandle; // to open it relative to its parent
-    fsys::FileId id;
     WalkBlock block;                      // its own files
     std::vector<WalkBlock> subtreeBlocks; // everything below, for a subtree walked in one piece
     std::vector<WalkError> errors;        // its own failures and those of such a subtree, in order
@@ -35,10 +34,10 @@ struct ParallelWalk::Node {
     std::atomic<bool> done{false};
 };
 
-ParallelWalk::ParallelWalk(const WalkOptions& options, unsigned threads, WalkProgress& progress,
+ParallelWalk::ParallelWalk(const WalkOptions& options, WalkShared& shared, unsigned threads, WalkProgress& progress,
                            std::vector<WalkError>& errors, const Walker::BlockSink& sink, const std::atomic<bool>* stop)
-    : mOptions(options), mThreads(threads), mProgress(progress), mErrors(errors), mSink(sink), mStop(stop),
-      mBudget(folderHandleBudget()), mLongPath(fsys::pathLimit() / 2)
+    : mOptions(options), mShared(shared), mThreads(threads), mProgress(progress), mErrors(errors), mSink(sink),
+      mStop(stop), mLongPath(fsys::pathLimit() / 2)
 {
 }
 
@@ -52,9 +51,7 @@ ParallelWalk::~ParallelWalk()
     for (std::thread& worker : mWorkers)
         worker.join();
     // Deep trees must not be freed by recursion through the nodes' destructors.
-    std::vector<std::unique_ptr<Node>> pending;
-    if (mRoot)
-        pending.push_back(std::move(mRoot));
+    std::vector<std::unique_ptr<Node>> pending = std::move(mPending);
     while (!pending.empty()) {
         std::unique_ptr<Node> node = std::move(pending.back());
         pending.pop_back();
@@ -71,9 +68,9 @@ bool ParallelWalk::stopping() const
 bool ParallelWalk::walk(const std::string& start, int& startError)
 {
     fsys::FolderHandle handle = fsys::kNoFolder;
-    int error = seamError(mOptions, start);
+    int error = seamError(mOptions, nullptr, start);
     if (error == 0)
-        error = fsys::openFolder(start, handle);
+        error = openWaiting([&] { return fsys::openFolder(start, handle); });
     if (error != 0) {
         if (error == ENOENT || error == ENOTDIR) {
             startError = error;
@@ -84,18 +81,16 @@ bool ParallelWalk::walk(const std::string& start, int& startError)
     }
     fsys::closeFolder(handle); // the worker opens it again; the check above only tells missing from unreadable
 
-    mRoot = std::make_unique<Node>();
-    mRoot->path = start;
+    mPending.push_back(std::make_unique<Node>());
+    mPending.back()->part = start;
     mUnfinished = 1;
-    mQueue.push_back(mRoot.get());
+    mQueue.push_back(mPending.back().get());
     for (unsigned i = 0; i < mThreads; ++i)
         mWorkers.emplace_back([this] { work(); });
 
     // Hand out the nodes in pre-order, each as soon as it is complete.
-    std::vector<Node*> order{mRoot.get()};
-    while (!order.empty()) {
-        Node* node = order.back();
-        order.pop_back();
+    while (!mPending.empty()) {
+        Node* node = mPending.back().get();
         {
             std::unique_lock lock(mDoneMutex);
             mAwaited = node;
@@ -104,18 +99,21 @@ bool ParallelWalk::walk(const std::string& start, int& startError)
         }
         if (!node->done.load(std::memory_order_acquire))
             break; // stopped while waiting: what was handed out is a prefix of the walk
-        mErrors.insert(mErrors.end(), std::make_move_iterator(node->errors.begin()),
-                       std::make_move_iterator(node->errors.end()));
-        if (!node->block.entries.empty())
-            mSink(std::move(node->block));
-        for (WalkBlock& block : node->subtreeBlocks)
+        // Done: no worker touches it any more, but its children may be read right now, so they
+        // stay owned here until the destructor has joined the workers.
+        const std::unique_ptr<Node> owned = std::move(mPending.back());
+        mPending.pop_back();
+        for (auto it = owned->children.rbegin(); it != owned->children.rend(); ++it)
+            mPending.push_back(std::move(*it));
+        owned->children.clear();
+        mErrors.insert(mErrors.end(), std::make_move_iterator(owned->errors.begin()),
+                       std::make_move_iterator(owned->errors.end()));
+        if (!owned->block.entries.empty())
+            mSink(std::move(owned->block));
+        for (WalkBlock& block : owned->subtreeBlocks)
             mSink(std::move(block));
-        node->block = {};
-        node->subtreeBlocks.clear();
-        if (node->cutShort || stopping())
+        if (owned->cutShort || stopping())
             break;
-        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-            order.push_back(it->get());
     }
     return true;
 }
@@ -163,60 +161,49 @@ void ParallelWalk::finish(Node& node)
         mQueueReady.notify_all();
 }
 
-bool ParallelWalk::onPath(const Node& node, const fsys::FileId& id) const
-{
-    for (const Node* ancestor = node.parent; ancestor; ancestor = ancestor->parent)
-        if (ancestor->id == id)
-            return true;
-    return false;
-}
-
 void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
 {
-    int error = seamError(mOptions, node.path);
+    int error = seamError(mOptions, node.parentFolder.get(), node.part);
     fsys::FolderHandle handle = fsys::kNoFolder;
     if (error == 0) {
         if (node.parentHandle) {
-            const std::string name = node.path.substr(node.nameStart, node.path.size() - node.nameStart - 1);
-            error = fsys::openChildFolder(node.parentHandle->handle, name.c_str(), handle);
+            const std::string name = node.part.substr(0, node.part.size() - 1);
+            error = openWaiting([&] {
+                return fsys::openChildFolder(node.parentHandle->handle, name.c_str(), mOptions.followLinks, handle);
+            });
         } else {
-            error = fsys::openFolder(node.path, handle);
+            const std::string path = folderText(node.parentFolder.get(), node.part);
+            error = openWaiting([&] { return fsys::openFolder(path, handle); });
         }
     }
     node.parentHandle.reset();
     if (error != 0) {
-        if (error != ENOENT || node.parent == nullptr) // a folder that vanished since the listing is simply gone
-            recordError(node.errors, WalkErrorKind::FolderUnreadable, node.path, error);
+        if (error != ENOENT || !node.parentFolder) // a folder that vanished since the listing is simply gone
+            recordError(node.errors, WalkErrorKind::FolderUnreadable, folderText(node.parentFolder.get(), node.part),
+                        error);
         return;
     }
-    if ((error = fsys::folderIdentity(handle, node.id)) != 0) {
-        recordError(node.errors, WalkErrorKind::FolderUnreadable, node.path, error);
+    if (!admitFolder(handle, node.parentFolder, node.part, mOptions, mShared, node.errors, node.folder)) {
         fsys::closeFolder(handle);
         return;
     }
-    if (onPath(node, node.id)) {
-        recordError(node.errors, WalkErrorKind::CycleSkipped, node.path, 0);
-        fsys::closeFolder(handle);
-        return;
-    }
+    node.parentFolder.reset();
+    node.part = {};
 
-    if (node.path.size() > mLongPath) {
-        std::vector<fsys::FileId> ancestors;
-        for (const Node* ancestor = node.parent; ancestor; ancestor = ancestor->parent)
-            ancestors.push_back(ancestor->id);
+    if (node.folder->length > mLongPath) {
         const Walker::BlockSink collect = [&](WalkBlock&& block) { node.subtreeBlocks.push_back(std::move(block)); };
-        SequentialWalk subtree(mOptions, mProgress, node.errors, collect, mStop);
-        subtree.walkFrom(handle, &node.path, std::move(ancestors)); // takes over the handle
+        SequentialWalk subtree(mOptions, mShared, mProgress, node.errors, collect, mStop);
+        subtree.walkFrom(handle, node.folder); // takes over the handle
         node.cutShort = stopping();
         return;
     }
 
     SubfolderList subfolders;
     bool stopped = false;
-    error = listFolder(handle, node.path, mOptions, mProgress, mStop, scratch, node.block, subfolders, node.errors,
-                       stopped);
+    error = listFolder(handle, node.folder, mOptions, mShared, mProgress, mStop, scratch, node.block, subfolders,
+                       node.errors, stopped);
     if (error != 0)
-        recordError(node.errors, WalkErrorKind::FolderUnreadable, node.path, error);
+        recordError(node.errors, WalkErrorKind::FolderUnreadable, node.folder->text(), error);
     node.cutShort = stopped;
     if (stopped || subfolders.size() == 0) {
         fsys::closeFolder(handle);
@@ -226,20 +213,16 @@ void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
     // The subfolders open relative to this folder while handles are plentiful; beyond the
     // budget this one is closed at once and they open by their full path.
     std::shared_ptr<SharedHandle> shared;
-    if (mOpenHandles.fetch_add(1, std::memory_order_relaxed) < mBudget) {
-        shared = std::make_shared<SharedHandle>(handle, mOpenHandles);
-    } else {
-        mOpenHandles.fetch_sub(1, std::memory_order_relaxed);
+    if (mShared.budget.tryTake())
+        shared = std::make_shared<SharedHandle>(handle, mShared.budget);
+    else
         fsys::closeFolder(handle);
-    }
     node.children.reserve(subfolders.size());
     for (std::size_t i = 0; i < subfolders.size(); ++i) {
         auto child = std::make_unique<Node>();
-        child->parent = &node;
-        child->nameStart = node.path.size();
-        child->path = node.path;
-        child->path += subfolders.at(i);
-        child->path += fsys::kSeparator;
+        child->parentFolder = node.folder;
+        child->part = subfolders.at(i);
+        child->part += fsys::kSeparator;
         child->parentHandle = shared;
         node.children.push_back(std::move(child));
     }

@@ -15,12 +15,12 @@ namespace dirlix::walk {
  * Reads folders on a pool of threads and hands their blocks to the sink on the calling thread in
  * the walk order of the sequential walk: each folder is a node of a tree that the workers fill;
  * the calling thread visits the nodes in pre-order and hands out each one's files as soon as it
- * and every node before it are complete. Nothing waits for the whole tree.
+ * and every node before it are complete, then lets the node go. Nothing waits for the whole tree.
  */
 class ParallelWalk {
 public:
-    ParallelWalk(const WalkOptions& options, unsigned threads, WalkProgress& progress, std::vector<WalkError>& errors,
-                 const Walker::BlockSink& sink, const std::atomic<bool>* stop);
+    ParallelWalk(const WalkOptions& options, WalkShared& shared, unsigned threads, WalkProgress& progress,
+                 std::vector<WalkError>& errors, const Walker::BlockSink& sink, const std::atomic<bool>* stop);
     ~ParallelWalk();
 
     /** As SequentialWalk::walk. */
@@ -33,19 +33,20 @@ private:
     void work();
     void process(Node& node, fsys::FolderEntries& scratch);
     void finish(Node& node);
-    bool onPath(const Node& node, const fsys::FileId& id) const;
     bool stopping() const;
 
     const WalkOptions& mOptions;
+    WalkShared& mShared;
     const unsigned mThreads;
     WalkProgress& mProgress;
     std::vector<WalkError>& mErrors;
     const Walker::BlockSink& mSink;
     const std::atomic<bool>* mStop;
-    const std::size_t mBudget;
     const std::size_t mLongPath; // beyond this a path may not open whole: such a subtree is walked in one piece
 
-    std::unique_ptr<Node> mRoot;
+    // The nodes the calling thread has still to hand out, the next last. A node handed out is
+    // freed at once, its children moving here, so memory follows the folders still pending.
+    std::vector<std::unique_ptr<Node>> mPending;
     std::vector<std::thread> mWorkers;
 
     std::mutex mQueueMutex;
@@ -58,7 +59,6 @@ private:
     std::mutex mDoneMutex;
     std::condition_variable mNodeDone;
     const Node* mAwaited = nullptr; // the node the calling thread waits for
-    std::atomic<std::size_t> mOpenHandles{0};
 };
 
 } // namespace dirlix::walk

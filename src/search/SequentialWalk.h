@@ -6,13 +6,11 @@
 
 namespace dirlix::walk {
 
-// One folder on the walk's own stack: the path from the start folder is a prefix of one shared
-// path text, so a 5,000-level tree costs no more than its own path.
+// One folder on the walk's own stack. Its path is a chain shared with its parent's, so a
+// 5,000-level tree costs one name per level.
 struct Frame {
     fsys::FolderHandle handle = fsys::kNoFolder;
-    fsys::FileId id;
-    std::size_t nameStart = 0;  // where this folder's own name starts in the path text
-    std::size_t pathLength = 0; // length of this folder's path text, separator included
+    FolderPathPtr folder;
     SubfolderList subfolders;
     std::size_t nextSubfolder = 0;
 
@@ -21,68 +19,61 @@ struct Frame {
 
 /**
  * The walk on the calling thread. It keeps its own stack of folders rather than recursing, so
- * the depth of a tree is limited by memory only, and it holds at most folderHandleBudget()
- * folder handles: the shallowest give theirs back and are opened again from an open ancestor
- * when the walk returns to them. Blocks go to the sink as each folder is read.
+ * the depth of a tree is limited by memory only, and its folder handles count in the walk's
+ * shared budget: while the budget is exceeded the shallowest give theirs back and are opened
+ * again from an open ancestor when the walk returns to them. Blocks go to the sink as each
+ * folder is read.
  */
 class SequentialWalk {
 public:
-    SequentialWalk(const WalkOptions& options, WalkProgress& progress, std::vector<WalkError>& errors,
-                   const Walker::BlockSink& sink, const std::atomic<bool>* stop)
-        : mOptions(options), mProgress(progress), mErrors(errors), mSink(sink), mStop(stop),
-          mBudget(folderHandleBudget())
+    SequentialWalk(const WalkOptions& options, WalkShared& shared, WalkProgress& progress,
+                   std::vector<WalkError>& errors, const Walker::BlockSink& sink, const std::atomic<bool>* stop)
+        : mOptions(options), mShared(shared), mProgress(progress), mErrors(errors), mSink(sink), mStop(stop)
     {
     }
 
     ~SequentialWalk()
     {
         for (Frame& frame : mStack)
-            fsys::closeFolder(frame.handle);
+            closeHandle(frame);
     }
 
     /** Walks @p start. Returns false when it is missing or no folder; @p startError then says why. */
     bool walk(const std::string& start, int& startError)
     {
-        mPath = start;
         fsys::FolderHandle handle = fsys::kNoFolder;
-        int error = seamError(mOptions, mPath);
+        int error = seamError(mOptions, nullptr, start);
         if (error == 0)
-            error = fsys::openFolder(mPath, handle);
+            error = openWaiting([&] { return fsys::openFolder(start, handle); });
         if (error != 0) {
             if (error == ENOENT || error == ENOTDIR) {
                 startError = error;
                 return false;
             }
-            fail(mPath, error);
+            fail(start, error);
             return true;
         }
-        mStartText = start;
-        walkFrom(handle);
+        FolderPathPtr folder;
+        if (!admitFolder(handle, nullptr, start, mOptions, mShared, mErrors, folder)) {
+            fsys::closeFolder(handle);
+            return true;
+        }
+        walkFrom(handle, std::move(folder), false);
         return true;
     }
 
     /**
-     * Walks the folder open as @p handle, whose path text is mPath (or @p path when given), below
-     * the folders @p ancestors (for cycle detection). The handle of this first folder is never
-     * given back, so it need not be reopened by a path that may be too long to open.
+     * Walks the admitted folder @p folder, open as @p handle (taken over). With @p keepRoot its
+     * handle is never given back, so it need not be reopened by a path that may be too long to open.
      */
-    void walkFrom(fsys::FolderHandle handle, const std::string* path = nullptr,
-                  std::vector<fsys::FileId> ancestors = {})
+    void walkFrom(fsys::FolderHandle handle, FolderPathPtr folder, bool keepRoot = true)
     {
-        if (path) {
-            mPath = *path;
-            mKeepRoot = true;
-        }
-        mAncestors = std::move(ancestors);
-        int error = 0;
-        if (!enter(handle, 0))
-            return;
+        mKeepRoot = keepRoot;
+        push(handle, std::move(folder));
         while (!mStack.empty() && !stopRequested(mStop)) {
             Frame& top = mStack.back();
             if (top.finished()) {
-                fsys::closeFolder(top.handle);
-                if (top.handle != fsys::kNoFolder)
-                    --mOpenHandles;
+                closeHandle(top);
                 mStack.pop_back();
                 continue;
             }
@@ -90,20 +81,24 @@ public:
             if (top.handle == fsys::kNoFolder && !reopen(mStack.size() - 1))
                 continue;
             Frame& parent = mStack.back();
-            mPath.resize(parent.pathLength);
-            const std::size_t nameStart = mPath.size();
-            mPath += name;
-            mPath += fsys::kSeparator;
+            std::string part = name;
+            part += fsys::kSeparator;
             handle = fsys::kNoFolder;
-            error = seamError(mOptions, mPath);
+            int error = seamError(mOptions, parent.folder.get(), part);
             if (error == 0)
-                error = fsys::openChildFolder(parent.handle, name, handle);
+                error = openWaiting(
+                    [&] { return fsys::openChildFolder(parent.handle, name, mOptions.followLinks, handle); });
             if (error != 0) {
                 if (error != ENOENT) // a folder that vanished since the listing is simply gone
-                    fail(mPath, error);
+                    fail(folderText(parent.folder.get(), part), error);
                 continue;
             }
-            enter(handle, nameStart);
+            FolderPathPtr child;
+            if (!admitFolder(handle, parent.folder, part, mOptions, mShared, mErrors, child)) {
+                fsys::closeFolder(handle);
+                continue;
+            }
+            push(handle, std::move(child));
         }
     }
 
@@ -113,46 +108,33 @@ private:
         recordError(mErrors, WalkErrorKind::FolderUnreadable, path, error);
     }
 
-    bool onPath(const fsys::FileId& id) const
+    void closeHandle(Frame& frame)
     {
-        return std::any_of(mStack.begin(), mStack.end(), [&](const Frame& f) { return f.id == id; }) ||
-               std::find(mAncestors.begin(), mAncestors.end(), id) != mAncestors.end();
+        if (frame.handle == fsys::kNoFolder)
+            return;
+        fsys::closeFolder(frame.handle);
+        frame.handle = fsys::kNoFolder;
+        mShared.budget.give();
     }
 
-    // Takes over @p handle for the folder whose path is mPath, lists its files and pushes it.
-    bool enter(fsys::FolderHandle handle, std::size_t nameStart)
+    // Takes over @p handle for @p folder, lists its files and pushes it.
+    void push(fsys::FolderHandle handle, FolderPathPtr folder)
     {
         Frame frame;
         frame.handle = handle;
-        frame.nameStart = nameStart;
-        frame.pathLength = mPath.size();
-        if (const int error = fsys::folderIdentity(handle, frame.id); error != 0) {
-            fsys::closeFolder(handle);
-            fail(mPath, error);
-            return false;
-        }
-        if (onPath(frame.id)) {
-            fsys::closeFolder(handle);
-            recordError(mErrors, WalkErrorKind::CycleSkipped, mPath, 0);
-            return false;
-        }
-        listFolder(frame);
-        mStack.push_back(std::move(frame));
-        if (++mOpenHandles > mBudget)
-            releaseShallowestHandle();
-        return true;
-    }
-
-    void listFolder(Frame& frame)
-    {
+        frame.folder = std::move(folder);
+        mShared.budget.take();
         WalkBlock block;
         bool stopped = false;
-        const int error = walk::listFolder(frame.handle, mPath, mOptions, mProgress, mStop, mEntries, block,
-                                           frame.subfolders, mErrors, stopped);
+        const int error = walk::listFolder(frame.handle, frame.folder, mOptions, mShared, mProgress, mStop, mEntries,
+                                           block, frame.subfolders, mErrors, stopped);
         if (error != 0)
-            fail(mPath, error);
+            fail(frame.folder->text(), error);
         if (!block.entries.empty())
             mSink(std::move(block));
+        mStack.push_back(std::move(frame));
+        while (mShared.budget.over() && releaseShallowestHandle()) {
+        }
     }
 
     // Gives back one folder handle: first of a folder that has no subfolders left to open (it
@@ -163,19 +145,17 @@ private:
         if (mStack.size() < 2)
             return false;
         const std::size_t last = mStack.size() - 1;
-        auto release = [&](Frame& frame) {
-            fsys::closeFolder(frame.handle);
-            frame.handle = fsys::kNoFolder;
-            --mOpenHandles;
-            return true;
-        };
         const std::size_t first = mKeepRoot ? 1 : 0;
         for (std::size_t i = first; i < last; ++i)
-            if (mStack[i].handle != fsys::kNoFolder && mStack[i].finished())
-                return release(mStack[i]);
+            if (mStack[i].handle != fsys::kNoFolder && mStack[i].finished()) {
+                closeHandle(mStack[i]);
+                return true;
+            }
         for (std::size_t i = first; i < last; ++i)
-            if (mStack[i].handle != fsys::kNoFolder)
-                return release(mStack[i]);
+            if (mStack[i].handle != fsys::kNoFolder) {
+                closeHandle(mStack[i]);
+                return true;
+            }
         return false;
     }
 
@@ -186,45 +166,46 @@ private:
         std::size_t from = index;
         while (from > 0 && mStack[from - 1].handle == fsys::kNoFolder)
             --from;
-        int error = 0;
         for (std::size_t i = from; i <= index; ++i) {
             Frame& frame = mStack[i];
+            int error = 0;
             if (i == 0) {
-                error = fsys::openFolder(mStartText, frame.handle);
+                const std::string text = frame.folder->text();
+                error = openWaiting([&] { return fsys::openFolder(text, frame.handle); });
             } else {
-                const std::string name = mPath.substr(frame.nameStart, frame.pathLength - frame.nameStart - 1);
-                error = fsys::openChildFolder(mStack[i - 1].handle, name.c_str(), frame.handle);
+                const std::string name = frame.folder->name();
+                error = openWaiting([&] {
+                    return fsys::openChildFolder(mStack[i - 1].handle, name.c_str(), mOptions.followLinks,
+                                                 frame.handle);
+                });
             }
             fsys::FileId id;
-            if (frame.handle != fsys::kNoFolder && !(fsys::folderIdentity(frame.handle, id) == 0 && id == frame.id)) {
+            if (frame.handle != fsys::kNoFolder &&
+                !(fsys::folderIdentity(frame.handle, id) == 0 && id == frame.folder->id)) {
                 fsys::closeFolder(frame.handle);
                 frame.handle = fsys::kNoFolder;
                 error = ESTALE;
             }
             if (frame.handle == fsys::kNoFolder) {
                 Frame& target = mStack[index];
-                fail(mPath.substr(0, target.pathLength), error);
+                fail(target.folder->text(), error);
                 target.nextSubfolder = target.subfolders.size();
                 return false;
             }
-            ++mOpenHandles;
+            mShared.budget.take();
         }
-        while (mOpenHandles > mBudget && releaseShallowestHandle()) {
+        while (mShared.budget.over() && releaseShallowestHandle()) {
         }
         return true;
     }
 
     const WalkOptions& mOptions;
+    WalkShared& mShared;
     WalkProgress& mProgress;
     std::vector<WalkError>& mErrors;
     const Walker::BlockSink& mSink;
     const std::atomic<bool>* mStop;
-    const std::size_t mBudget;
-    std::size_t mOpenHandles = 0;
-    std::string mStartText;
     bool mKeepRoot = false;
-    std::vector<fsys::FileId> mAncestors;
-    std::string mPath;
     std::vector<Frame> mStack;
     fsys::FolderEntries mEntries;
 };

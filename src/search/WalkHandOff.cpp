@@ -81,7 +81,10 @@ bool WalkRows::next(Row& row)
         mBlock = 0;
         mEntry = 0;
     }
-    row = mBlocks[mBlock].row(mEntry++, mPattern);
+    const WalkBlock& block = mBlocks[mBlock];
+    if (mEntry == 0)
+        mFolder = block.folder ? block.folder->text() : std::string();
+    row = block.row(mEntry++, mFolder, mPattern);
     return true;
 }
 

@@ -80,6 +80,7 @@ private:
     std::vector<WalkBlock> mBlocks;
     std::size_t mBlock = 0;
     std::size_t mEntry = 0;
+    std::string mFolder; // the text of the current block's folder, made once per block
 };
 
 } // namespace dirlix

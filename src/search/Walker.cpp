@@ -10,16 +10,55 @@
 
 namespace dirlix {
 
-std::string WalkProgress::currentFolder() const
+FolderPath::FolderPath(std::shared_ptr<const FolderPath> parentPath, std::string ownPart, fsys::FileId identity)
+    : parent(std::move(parentPath)), part(std::move(ownPart)), id(identity),
+      depth(parent ? parent->depth + 1 : 0), length((parent ? parent->length : 0) + part.size())
 {
-    std::lock_guard lock(mMutex);
-    return mCurrentFolder;
 }
 
-void WalkProgress::setCurrentFolder(const std::string& path)
+FolderPath::~FolderPath()
+{
+    // Take over each parent this node held the last reference to, so that a chain thousands of
+    // folders long is freed in a loop rather than by as many nested destructors.
+    std::shared_ptr<const FolderPath> next = std::move(parent);
+    while (next && next.use_count() == 1) {
+        std::shared_ptr<const FolderPath> after = std::move(const_cast<FolderPath&>(*next).parent);
+        next = std::move(after);
+    }
+}
+
+std::string FolderPath::text() const
+{
+    std::string out(length, '\0');
+    std::size_t end = length;
+    for (const FolderPath* p = this; p; p = p->parent.get()) {
+        end -= p->part.size();
+        out.replace(end, p->part.size(), p->part);
+    }
+    return out;
+}
+
+std::string FolderPath::name() const
+{
+    if (!parent || part.empty() || part.back() != fsys::kSeparator)
+        return part;
+    return part.substr(0, part.size() - 1);
+}
+
+std::string WalkProgress::currentFolder() const
+{
+    FolderPathPtr folder;
+    {
+        std::lock_guard lock(mMutex);
+        folder = mCurrentFolder;
+    }
+    return folder ? folder->text() : std::string();
+}
+
+void WalkProgress::setCurrentFolder(FolderPathPtr folder)
 {
     std::lock_guard lock(mMutex);
-    mCurrentFolder = path;
+    mCurrentFolder.swap(folder);
 }
 
 Walker::Walker(WalkOptions options) : mOptions(std::move(options)) {}
@@ -53,11 +92,19 @@ bool Walker::run(std::string_view directoryText, const BlockSink& sink, const st
     mStartError = 0;
     const std::string start = startFolderText(directoryText);
     const unsigned threads = threadCount(mOptions.threads);
+    walk::WalkShared shared(walk::folderHandleBudget());
+    // Counted as handed out, so that a walk that stops counts the rows it delivered and no others.
+    const BlockSink counted = [&](WalkBlock&& block) {
+        mProgress.files.fetch_add(block.entries.size(), std::memory_order_relaxed);
+        mProgress.bytes.fetch_add(block.bytes, std::memory_order_relaxed);
+        mProgress.sharedRows.fetch_add(block.sharedRows, std::memory_order_relaxed);
+        sink(std::move(block));
+    };
     if (threads <= 1) {
-        walk::SequentialWalk walk(mOptions, mProgress, mErrors, sink, stop);
+        walk::SequentialWalk walk(mOptions, shared, mProgress, mErrors, counted, stop);
         return walk.walk(start, mStartError);
     }
-    walk::ParallelWalk walk(mOptions, threads, mProgress, mErrors, sink, stop);
+    walk::ParallelWalk walk(mOptions, shared, threads, mProgress, mErrors, counted, stop);
     return walk.walk(start, mStartError);
 }
 
@@ -79,20 +126,56 @@ std::size_t folderHandleBudget()
     return std::max<std::size_t>(budget, 8);
 }
 
-int listFolder(fsys::FolderHandle handle, const std::string& path, const WalkOptions& options, WalkProgress& progress,
-               const std::atomic<bool>* stop, fsys::FolderEntries& scratch, WalkBlock& block,
-               SubfolderList& subfolders, std::vector<WalkError>& errors, bool& stopped)
+bool admitFolder(fsys::FolderHandle handle, const FolderPathPtr& parent, const std::string& part,
+                 const WalkOptions& options, WalkShared& shared, std::vector<WalkError>& errors,
+                 FolderPathPtr& folder)
+{
+    fsys::FileId id;
+    if (const int error = fsys::folderIdentity(handle, id); error != 0) {
+        recordError(errors, WalkErrorKind::FolderUnreadable, folderText(parent.get(), part), error);
+        return false;
+    }
+    if (!parent) {
+        shared.startDevice = id.device;
+    } else {
+        for (const FolderPath* ancestor = parent.get(); ancestor; ancestor = ancestor->parent.get()) {
+            if (ancestor->id == id) {
+                recordError(errors, WalkErrorKind::CycleSkipped, folderText(parent.get(), part), 0);
+                return false;
+            }
+        }
+        // Only a mount point changes the device, so the file-system type is asked only there.
+        if (id.device != parent->id.device) {
+            if (options.oneFileSystem)
+                return false;
+            bool isVirtual = false;
+            if (fsys::isVirtualFileSystem(handle, isVirtual) == 0 && isVirtual) {
+                recordError(errors, WalkErrorKind::VirtualSkipped, folderText(parent.get(), part), 0);
+                return false;
+            }
+        }
+    }
+    if (options.followLinks && !shared.enteredFolders.insert(id))
+        return false;
+    folder = std::make_shared<FolderPath>(parent, part, id);
+    return true;
+}
+
+int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const WalkOptions& options,
+               WalkShared& shared, WalkProgress& progress, const std::atomic<bool>* stop,
+               fsys::FolderEntries& scratch, WalkBlock& block, SubfolderList& subfolders,
+               std::vector<WalkError>& errors, bool& stopped)
 {
     progress.folders.fetch_add(1, std::memory_order_relaxed);
-    progress.setCurrentFolder(path);
+    progress.setCurrentFolder(folder);
     scratch.clear();
     const int error = fsys::readFolder(handle, scratch);
-    block.folder = path;
+    block.folder = folder;
     const WalkFilter& filter = filterOf(options);
     const bool valuesForFilter = filter.needsValues();
     FileRecord values;
     fsys::EntryFacts facts;
-    std::uint64_t files = 0, bytes = 0, dropped = 0;
+    std::uint64_t dropped = 0;
     for (const auto& entry : scratch.entries) {
         if (stopRequested(stop)) {
             stopped = true;
@@ -113,7 +196,8 @@ int listFolder(fsys::FolderHandle handle, const std::string& path, const WalkOpt
         values = {};
         facts = {};
         const bool skipValues = options.namesOnly && knownFile && !valuesForFilter;
-        const int statError = skipValues ? 0 : fsys::readProperties(handle, name, values, facts);
+        const int statError =
+            skipValues ? 0 : fsys::readProperties(handle, name, options.followLinks, values, facts);
         if (statError == ENOENT)
             continue; // vanished between the listing and now
         if (facts.isFolder) {
@@ -130,7 +214,7 @@ int listFolder(fsys::FolderHandle handle, const std::string& path, const WalkOpt
             values.flags = RecordValuesUnknown;
             if (name[0] == '.')
                 values.attributes = AttrHidden; // what could be read: the name, and so hidden
-            recordError(errors, WalkErrorKind::ValuesUnreadable, path + std::string(nameView), statError);
+            recordError(errors, WalkErrorKind::ValuesUnreadable, folder->text() + std::string(nameView), statError);
         } else if (!filter.keepsFile(nameView, values)) {
             ++dropped;
             continue;
@@ -141,16 +225,11 @@ int listFolder(fsys::FolderHandle handle, const std::string& path, const WalkOpt
         record.values = values;
         block.names.append(name, entry.length);
         block.entries.push_back(record);
-        ++files;
-        bytes += std::uint64_t(values.size);
-        if ((files & 4095) == 0) { // a huge folder still shows progress while it is read
-            progress.files.fetch_add(files, std::memory_order_relaxed);
-            progress.bytes.fetch_add(bytes, std::memory_order_relaxed);
-            files = bytes = 0;
-        }
+        if (facts.links > 1 && !shared.linkedFiles.insert(facts.id))
+            ++block.sharedRows; // another path to storage already counted
+        else
+            block.bytes += std::uint64_t(values.size);
     }
-    progress.files.fetch_add(files, std::memory_order_relaxed);
-    progress.bytes.fetch_add(bytes, std::memory_order_relaxed);
     if (dropped != 0)
         progress.filteredOut.fetch_add(dropped, std::memory_order_relaxed);
     return error;

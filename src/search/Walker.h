@@ -23,36 +23,70 @@ struct WalkEntry {
     FileRecord values;
 };
 
+/**
+ * A folder's path as the walk built it: its parent's path plus its own part (the start text for
+ * the start folder, else its name and the separator). Immutable once made and shared by every
+ * block and folder below it, so that a deep tree costs one name per folder, not one path each.
+ */
+struct FolderPath {
+    /** A path below @p parent (null for the start folder) whose own part is @p part. */
+    FolderPath(std::shared_ptr<const FolderPath> parent, std::string part, fsys::FileId id = {});
+    /** Frees a long chain without recursing through it. */
+    ~FolderPath();
+    FolderPath(const FolderPath&) = delete;
+    FolderPath& operator=(const FolderPath&) = delete;
+
+    /** The whole path text: the start text, then names, each followed by the separator. */
+    std::string text() const;
+    /** The folder's own name, without the separator; the start text for the start folder. */
+    std::string name() const;
+
+    std::shared_ptr<const FolderPath> parent;
+    std::string part;
+    fsys::FileId id;         ///< the folder's identity, once it was opened
+    std::size_t depth = 0;   ///< 0 for the start folder
+    std::size_t length = 0;  ///< of text()
+};
+
+using FolderPathPtr = std::shared_ptr<const FolderPath>;
+
 /** The files of one folder, in the file system's order. Never empty when handed out. */
 struct WalkBlock {
-    /** The folder's path as the walk built it: the start text, then names, each followed by the separator. */
-    std::string folder;
+    /** The folder; its text is made by whoever needs it, once per block. */
+    FolderPathPtr folder;
     std::string names;
     std::vector<WalkEntry> entries;
+    std::uint64_t bytes = 0;      ///< the entries' sizes, each hard-linked file counted once in the walk
+    std::uint64_t sharedRows = 0; ///< entries whose storage an earlier row already counted
 
     std::string_view name(const WalkEntry& e) const { return {names.data() + e.nameOffset, e.nameLength}; }
-    /** Entry @p i as a row, its dates in @p datePattern. */
-    Row row(std::size_t i, std::string_view datePattern) const
+    /** Entry @p i as a row in the folder @p folderText (folder->text()), its dates in @p datePattern. */
+    Row row(std::size_t i, std::string_view folderText, std::string_view datePattern) const
     {
         const WalkEntry& e = entries[i];
-        return {name(e), folder, e.values, datePattern, nullptr};
+        return {name(e), folderText, e.values, datePattern, nullptr};
     }
 };
 
-/** Counters that the walk keeps up to date as it goes; any thread may read them while it runs. */
+/**
+ * Counters that the walk keeps up to date as it goes; any thread may read them while it runs.
+ * files, bytes and sharedRows count what was handed to the sink, so that a stopped walk's figures
+ * describe the rows it delivered.
+ */
 struct WalkProgress {
     std::atomic<std::uint64_t> files{0};   ///< files handed out as records
-    std::atomic<std::uint64_t> bytes{0};   ///< their sizes added up
+    std::atomic<std::uint64_t> bytes{0};   ///< their sizes added up, a file with several hard links once
+    std::atomic<std::uint64_t> sharedRows{0}; ///< rows whose storage an earlier row already counted
     std::atomic<std::uint64_t> folders{0}; ///< folders listed
     std::atomic<std::uint64_t> filteredOut{0}; ///< files the filter dropped
 
     /** The folder being read, for a progress display. */
     std::string currentFolder() const;
-    void setCurrentFolder(const std::string& path);
+    void setCurrentFolder(FolderPathPtr folder);
 
 private:
     mutable std::mutex mMutex;
-    std::string mCurrentFolder;
+    FolderPathPtr mCurrentFolder;
 };
 
 /** Why something was left out of a walk or listed without its values. */
@@ -60,13 +94,14 @@ enum class WalkErrorKind : std::uint8_t {
     FolderUnreadable,   ///< a folder could not be opened or listed: its files are missing
     ValuesUnreadable,   ///< a file's size and times could not be read: it is listed without them
     CycleSkipped,       ///< a folder already on the path was reached again and not entered
+    VirtualSkipped,     ///< a mount of a virtual file system (proc, sysfs, ...) was not entered
 };
 
 /** Something a walk could not do, with the path concerned and the reason. */
 struct WalkError {
     WalkErrorKind kind = WalkErrorKind::FolderUnreadable;
     std::string path;  ///< a folder's text ends in the separator; a file's does not
-    int error = 0;     ///< errno; 0 for a skipped cycle
+    int error = 0;     ///< errno; 0 for a skipped cycle or virtual file system
 };
 
 /**
@@ -104,14 +139,23 @@ struct WalkOptions {
      * Links and entries of unknown kind are still read, to tell files from folders.
      */
     bool namesOnly = false;
+    /**
+     * Enter links to folders. Then no folder (device and inode) is entered twice in the walk,
+     * so a diamond lists its files once and a link graph ends. Which of two paths to the same
+     * folder lists it may depend on the threads. Off: a link to a folder is a row of its own.
+     */
+    bool followLinks = false;
+    /** Stay on the start folder's device: other mounts are left out without being reported. */
+    bool oneFileSystem = false;
 };
 
 /**
  * Walks a folder tree depth first and pre-order: a folder's files in the file system's order,
  * then each subfolder completely, in the file system's order. The filter decides which
  * subfolders are entered and which files are kept; the start folder is walked whatever its name.
- * Links to folders are followed, but a folder that is already on the path from the start folder
- * is not entered again. What cannot be read is reported in errors() and the walk goes on.
+ * Links to folders are rows, not entered, unless WalkOptions::followLinks; a folder that is
+ * already on the path from the start folder (a bind mount of an ancestor) is not entered again.
+ * Mounts of virtual file systems are not entered from outside. What cannot be read is reported in errors() and the walk goes on.
  * The walk keeps its own stack, so the depth of the tree is limited by memory only.
  */
 class Walker {
