@@ -325,7 +325,7 @@ private slots:
         frmMain window;
         std::vector<WalkBlock> blocks(200);
         for (std::size_t b = 0; b < blocks.size(); ++b) {
-            blocks[b].folder = "/folder" + std::to_string(b) + "/";
+            blocks[b].folder = std::make_shared<const FolderPath>(nullptr, "/folder" + std::to_string(b) + "/");
             for (std::uint32_t i = 0; i < 2000; ++i) {
                 blocks[b].entries.push_back({std::uint32_t(blocks[b].names.size()), 8, {}});
                 blocks[b].names += "file" + std::to_string(1000 + i % 1000);

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WalkBlock block;
     if (!(flags & 0x80)) {
         // A found file; with flag 0x10 one whose values could not be read.
-        block.folder = folder;
+        block.folder = std::make_shared<const FolderPath>(nullptr, folder);
         block.names = name;
         WalkEntry entry;
         entry.nameLength = std::uint32_t(name.size());
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(flags & 0x80)) {
         // The companion's path, the walk's own row, gives the same line.
         std::string direct;
-        LineTemplate(lineTemplate).ExpandTemplate(direct, block.row(0, datePattern), texts);
+        LineTemplate(lineTemplate).ExpandTemplate(direct, block.row(0, block.folder->text(), datePattern), texts);
         if (direct != line)
             std::abort();
     }

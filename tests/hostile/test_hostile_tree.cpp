@@ -185,17 +185,11 @@ TEST(HostileTree, LinkCyclesAreReportedNotEnteredAndDanglingLinksAreListedAsFile
 
     FileList list;
     const auto result = searchTree(root, list);
+    // Links to folders are rows of their own and are not entered, so no cycle is even reached.
     EXPECT_TRUE(pathSet(list) == (std::multiset<std::string>{root + "/dangling", root + "/loop-a", root + "/loop-b",
-                                                             root + "/x/fx", root + "/y/fy", root + "/x/to-y/fy",
-                                                             root + "/y/to-x/fx"}));
-    std::set<std::string> cycles;
-    for (const WalkError& error : result.errors) {
-        EXPECT_EQ(error.kind, WalkErrorKind::CycleSkipped) << error.path;
-        EXPECT_EQ(error.error, 0);
-        cycles.insert(error.path);
-    }
-    EXPECT_EQ(cycles, (std::set<std::string>{root + "/x/self/", root + "/x/to-y/to-x/", root + "/y/to-x/self/",
-                                             root + "/y/to-x/to-y/"}));
+                                                             root + "/x/fx", root + "/y/fy", root + "/x/self",
+                                                             root + "/x/to-y", root + "/y/to-x"}));
+    EXPECT_TRUE(result.errors.empty());
     expectExportsHoldEveryRow(list, scratch.path(), true);
 }
 

@@ -32,7 +32,7 @@ inline void addFiles(FileList& list, const std::string& folder, const std::vecto
                      const std::string& pattern = "dd/mm/yy HH:MM:SS")
 {
     WalkBlock block;
-    block.folder = folder;
+    block.folder = std::make_shared<const FolderPath>(nullptr, folder);
     for (const TestFile& f : files) {
         block.entries.push_back({std::uint32_t(block.names.size()), std::uint32_t(f.name.size()),
                                  {f.size, f.created, f.modified, f.attributes, f.flags}});

@@ -15,7 +15,7 @@ namespace {
 WalkBlock blockOf(const std::string& folder, const std::vector<std::string>& names, std::int64_t when = 0)
 {
     WalkBlock block;
-    block.folder = folder;
+    block.folder = std::make_shared<const FolderPath>(nullptr, folder);
     for (const auto& name : names) {
         WalkEntry entry;
         entry.nameOffset = std::uint32_t(block.names.size());
