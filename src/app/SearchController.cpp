@@ -85,6 +85,7 @@ void SearchController::deliver()
     mSummary.stopped = session->stopRequested();
     mSummary.files = mModel->list().count();
     mSummary.bytes = progress.bytes.load();
+    mSummary.sharedRows = progress.sharedRows.load();
     mSummary.elapsedMs = mClock.elapsed();
     mSummary.errors = session->walker().errors();
     emit finished();

@@ -31,7 +31,8 @@ public:
         bool folderFound = true;
         bool stopped = false;
         std::uint64_t files = 0;
-        std::uint64_t bytes = 0;
+        std::uint64_t bytes = 0;      ///< a file with several hard links counted once
+        std::uint64_t sharedRows = 0; ///< rows whose storage another row already counts
         qint64 elapsedMs = 0;
         std::vector<WalkError> errors;
     };

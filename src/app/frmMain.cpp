@@ -428,6 +428,8 @@ void frmMain::showSummary()
                             locale.toString(double(summary.elapsedMs) / 1000.0, 'f', 1));
     if (summary.stopped)
         text = tr("Stopped: ") + text;
+    if (summary.sharedRows != 0)
+        text += tr(" (%n row(s) share storage with another and are counted once)", nullptr, int(summary.sharedRows));
     const auto unreadable = std::count_if(summary.errors.begin(), summary.errors.end(), [](const WalkError& error) {
         return error.kind != WalkErrorKind::CycleSkipped;
     });
