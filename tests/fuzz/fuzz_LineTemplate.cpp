@@ -9,33 +9,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
 using namespace dirlix;
-
-namespace {
-
-constexpr std::string_view kSortKeyText = "yyyy-mm-dd HH:MM:SS";
+using fuzz::check;
 
 // The input: flags, size, two time stamps and attributes, then texts separated by zero bytes:
 // the template, the name, the folder, the date pattern and the sub-item texts.
-using fuzz::Input;
-
-bool needsRowTexts(std::string_view lineTemplate)
-{
-    return lineTemplate.find("%S") != std::string_view::npos || lineTemplate.find("%C") != std::string_view::npos ||
-           lineTemplate.find("%M") != std::string_view::npos;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    Input in{data, size};
+    fuzz::Input in{data, size};
     const auto flags = in.take<std::uint8_t>();
     // Sizes from the file system are never negative.
     const std::int64_t fileSize = in.take<std::int64_t>() & INT64_MAX;
@@ -46,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = in.text();
     const std::string folder = in.text() + "/";
     const std::string datePattern = in.text();
+    const bool needsRowTexts = lineTemplate.find("%S") != std::string::npos ||
+                               lineTemplate.find("%C") != std::string::npos || lineTemplate.find("%M") != std::string::npos;
 
     DateLocale locale;
     if (flags & 0x40)
@@ -91,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (subItem == 1)
                     text = std::to_string(fileSize);
                 if (subItem == 6 || subItem == 7)
-                    text = FormatDate(subItem == 6 ? expected.created : expected.modified, kSortKeyText);
+                    text = FormatDate(subItem == 6 ? expected.created : expected.modified, "yyyy-mm-dd HH:MM:SS");
             }
             list.setSubItem(index + 1, subItem, text);
             expected.texts[subItem] = text;
@@ -101,34 +87,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LineTemplate compiled(lineTemplate);
     std::string line = "keep", error;
     if (!compiled.appendLine(line, list, index, &error)) {
-        // Only a row made of texts may fail, only for a text the template needs, and it says why.
-        if (!(flags & 0x80) || !needsRowTexts(lineTemplate) || error.empty() || line != "keep")
-            std::abort();
-        // Texts as a search gives them always expand.
-        if ((flags & 0x20) && expected.subItems == 7)
-            std::abort();
+        // Only a row made of texts may fail, only for a text the template needs, and it says why;
+        // texts as a search gives them always expand.
+        check((flags & 0x80) && needsRowTexts && !error.empty() && line == "keep");
+        check(!(flags & 0x20) || expected.subItems != 7);
         return 0;
     }
-    if (line.compare(0, 4, "keep") != 0)
-        std::abort();
+    check(line.starts_with("keep"));
     line.erase(0, 4);
-    if (!(flags & 0x80) || (flags & 0x20) || !needsRowTexts(lineTemplate)) {
-        if (line != test::referenceExpand(lineTemplate, expected))
-            std::abort();
-    }
+    if (!(flags & 0x80) || (flags & 0x20) || !needsRowTexts)
+        check(line == test::referenceExpand(lineTemplate, expected));
 
     if (!(flags & 0x80)) {
         // The companion's path, from raw values, gives the same line.
         RowValues values = list.valuesOf(list.row(index));
         std::string direct;
-        LineTemplate again(lineTemplate);
-        again.appendLine(direct, values, list.patternOf(index), locale);
-        if (direct != line)
-            std::abort();
+        LineTemplate(lineTemplate).appendLine(direct, values, list.patternOf(index), locale);
+        check(direct == line);
         // One compiled template serves many rows: a second row comes out the same.
         std::string second;
-        if (!compiled.appendLine(second, list, index) || second != line)
-            std::abort();
+        check(compiled.appendLine(second, list, index) && second == line);
     }
     return 0;
 }
