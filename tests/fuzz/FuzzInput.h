@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro fuzz targets: reading numbers and texts off the front of a fuzzer's input.
+// Dirlix Pro fuzz targets: reading numbers and texts off the front of a fuzzer's input, and failing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -36,5 +37,12 @@ struct Input {
         return out;
     }
 };
+
+/** Ends the run as a failure, for the fuzzer or the replay test, when @p holds is false. */
+inline void check(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
 
 } // namespace dirlix::fuzz

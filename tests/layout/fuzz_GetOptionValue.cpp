@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: libFuzzer target for the layout rule-text reader and its number reading.
+#include "fuzz/FuzzInput.h"
 #include "layout/GetOptionValue.h"
 #include "layout/LayoutNumbers.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
+
+using dirlix::fuzz::check;
 
 namespace {
 
@@ -24,20 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
 
     const auto number = dirlix::readLayoutNumber(text);
-    if (number.ok() && !std::isfinite(number.value()))
-        std::abort();
+    check(!number.ok() || std::isfinite(number.value()));
     // Tabs are skipped wherever they stand.
-    if (!same(number, dirlix::readLayoutNumber("\t" + text + "\t")))
-        std::abort();
+    check(same(number, dirlix::readLayoutNumber("\t" + text + "\t")));
 
     for (std::string_view key : {"X=", "Y=", "W=", "H="}) {
         const auto factor = dirlix::GetOptionValue(key, text);
         // A factor is a 16-bit numerator over a non-zero 16-bit denominator.
-        if (factor.ok() && !(std::fabs(factor.value()) <= 32768.0))
-            std::abort();
+        check(!factor.ok() || std::fabs(factor.value()) <= 32768.0);
         // Text after a space that follows the key's value never changes the factor.
-        if (text.find(key) != std::string::npos && !same(factor, dirlix::GetOptionValue(key, text + " X=9 W=1/0")))
-            std::abort();
+        check(text.find(key) == std::string::npos || same(factor, dirlix::GetOptionValue(key, text + " X=9 W=1/0")));
     }
     return 0;
 }

@@ -8,17 +8,10 @@
 
 namespace dirlix::test {
 
-/**
- * Puts itself in place of the real desktop for its lifetime and records every target handed
- * over, in order. open() returns @p result, so a test can play a desktop that fails.
- */
+/** Stands in for the real desktop for its lifetime; open() records the target and returns @p result. */
 class DesktopRecorder final : public DesktopOpener {
 public:
-    explicit DesktopRecorder(bool result = true)
-        : mResult(result)
-    {
-        setDesktopOpener(this);
-    }
+    explicit DesktopRecorder(bool result = true) : mResult(result) { setDesktopOpener(this); }
     ~DesktopRecorder() override { setDesktopOpener(nullptr); }
     DesktopRecorder(const DesktopRecorder&) = delete;
     DesktopRecorder& operator=(const DesktopRecorder&) = delete;
@@ -29,8 +22,7 @@ public:
         return mResult;
     }
 
-    /** Every target handed over, oldest first. */
-    QStringList targets;
+    QStringList targets; ///< every target handed over, oldest first
 
 private:
     bool mResult;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: version text, product identity and the addresses of the help pages.
+// Dirlix Pro tests: version text, the help folder and the addresses of the help pages.
 #include "product/HelpPages.h"
 #include "product/Version.h"
 #include "product/clsProductInfo.h"
@@ -15,39 +15,18 @@ namespace {
 TEST(Version, PadsMinorToTwoAndRevisionToFourDigitsAndKeepsWiderNumbers)
 {
     EXPECT_EQ(FormatVersion(1, 1, 54), "1.01.0054");
-    EXPECT_EQ(FormatVersion(2, 0, 7), "2.00.0007");
     EXPECT_EQ(FormatVersion(10, 5, 12345), "10.05.12345");
-    EXPECT_EQ(FormatVersion(3, 12, 9999), "3.12.9999");
     EXPECT_EQ(clsProductInfo(2, 0, 7, "w", "f", "s").Version, "2.00.0007");
 }
 
-TEST(Version, ThisBuildUsesTheProjectVersionAndFixedNames)
-{
-    const clsProductInfo product = clsProductInfo::ForProgram("/nonexistent/bin");
-    EXPECT_EQ(product.Version, FormatVersion(kVersionMajor, kVersionMinor, kVersionRevision));
-    EXPECT_EQ(product.CompanyName, "Quillborne");
-    EXPECT_EQ(product.BaseName, "Dirlix");
-    EXPECT_EQ(product.Name, "Dirlix Pro");
-}
-
-// Catches a help folder that ignores the one beside the program, or a fallback that is not
-// the installed data folder.
-TEST(HelpPages, PrefersTheFolderBesideTheProgramElseTheInstalledOne)
+// Catches a Help file taken for the folder beside the program. (Which folder an installed and a
+// built program use is checked on the installed program by tests/install.)
+TEST(HelpPages, AFileNamedHelpIsNoHelpFolder)
 {
     test::TempDir root;
     test::makeDirs(root / "prefix/bin");
-    EXPECT_EQ(HelpFolder(root / "prefix/bin"), root / "prefix/share/dirlix-pro/Help");
-    EXPECT_EQ(HelpPagePath(root / "prefix/bin", "faq.html"),
-              root / "prefix/share/dirlix-pro/Help/faq.html");
-
-    test::makeDirs(root / "prefix/bin/Help");
-    EXPECT_EQ(HelpFolder(root / "prefix/bin"), root / "prefix/bin/Help");
-    EXPECT_EQ(HelpPagePath(root / "prefix/bin", "index.html"), root / "prefix/bin/Help/index.html");
-
-    // A file named Help is not a help folder.
-    test::makeDirs(root / "other");
-    test::writeFile(root / "other/Help", "x");
-    EXPECT_EQ(HelpFolder(root / "other"), root / "share/dirlix-pro/Help");
+    test::writeFile(root / "prefix/bin/Help", "x");
+    EXPECT_EQ(HelpPagePath(root / "prefix/bin", "faq.html"), root / "prefix/share/dirlix-pro/Help/faq.html");
 }
 
 // Catches addresses that break on spaces, "%", "#" or non-ASCII names, and Windows paths.
@@ -59,30 +38,22 @@ TEST(HelpPages, FileUrlEncodesWhatAUrlCannotHoldAsIs)
     EXPECT_EQ(FileUrl("C:\\Tools\\Lists\\Help\\faq.html"), "file:///C:/Tools/Lists/Help/faq.html");
 }
 
-TEST(HelpPages, AConfiguredAddressWinsOverTheLocalPage)
+// Catches a configured address that loses to the local page, a page of the product that points
+// at the wrong file, and a second creation replacing the object that others already hold.
+TEST(HelpPages, ConfiguredAddressesWinAndTheProductIsMadeOnce)
 {
     test::TempDir root;
     test::makeDirs(root / "Help");
-    EXPECT_EQ(ResolvePageAddress("https://example.org/faq", root.path(), "faq.html"),
-              "https://example.org/faq");
-    EXPECT_EQ(ResolvePageAddress("", root.path(), "support.html"),
-              FileUrl(root / "Help/support.html"));
+    EXPECT_EQ(ResolvePageAddress("https://example.org/faq", root.path(), "faq.html"), "https://example.org/faq");
+    EXPECT_EQ(ResolvePageAddress("", root.path(), "support.html"), FileUrl(root / "Help/support.html"));
 
-    const clsProductInfo product = clsProductInfo::ForProgram(root.path());
+    ASSERT_EQ(modGlobal::pProduct, nullptr);
+    const clsProductInfo& product = modGlobal::CreateProduct(root.path());
+    EXPECT_EQ(pProduct.get(), &product);
+    EXPECT_EQ(&modGlobal::CreateProduct("/second/bin"), &product);
     EXPECT_EQ(product.FAQURL, *kFaqUrl ? kFaqUrl : FileUrl(root / "Help/faq.html"));
     EXPECT_EQ(product.SupportURL, *kSupportUrl ? kSupportUrl : FileUrl(root / "Help/support.html"));
     EXPECT_EQ(product.Website, *kWebsite ? kWebsite : FileUrl(root / "Help/index.html"));
-}
-
-// Catches a second creation replacing the object that others already hold.
-TEST(ModGlobal, CreateProductMakesOneObjectAndNeverReplacesIt)
-{
-    ASSERT_EQ(modGlobal::pProduct, nullptr);
-    const clsProductInfo& first = modGlobal::CreateProduct("/first/bin");
-    EXPECT_EQ(pProduct.get(), &first);
-    const clsProductInfo& second = modGlobal::CreateProduct("/second/bin");
-    EXPECT_EQ(&second, &first);
-    EXPECT_EQ(first.FAQURL, *kFaqUrl ? kFaqUrl : "file:///first/share/dirlix-pro/Help/faq.html");
 }
 
 } // namespace
