@@ -298,7 +298,7 @@ void frmMain::mnuFileText_Click()
     job.exporter = std::make_unique<modListToText::TemplateExporter>([text = mTemplateText] { return text->get(); },
                                                                      mModel->locale());
     job.target = std::make_unique<ReplacingFile>(QFile::encodeName(path).toStdString());
-    job.rows = mModel->list().rows();
+    job.rows = shownRows();
     startExport(tr("Output to Text"), std::move(job));
 }
 
@@ -309,8 +309,13 @@ void frmMain::mnuFileExcel_Click()
     job.exporter = std::make_unique<modListToExcel::WorkbookExporter>(mModel->locale());
     job.target = std::make_unique<FreshFile>(QFile::encodeName(TempFolder()).toStdString(),
                                              modListToExcel::freshBaseName(), ".xlsx");
-    job.rows = mModel->list().rows();
+    job.rows = shownRows();
     startExport(tr("Output to Excel"), std::move(job));
+}
+
+std::unique_ptr<RowSource> frmMain::shownRows() const
+{
+    return mModel->list().rows();
 }
 
 void frmMain::startExport(const QString& title, ExportController::Job job)

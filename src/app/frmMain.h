@@ -63,6 +63,8 @@ public:
     ExportController* exporter() const { return mExport; }
     /** The layout engine; null after unload. */
     clsLayout* layout() const { return mLayout.get(); }
+    /** The rows the list shows, in the order shown: what every output writes. */
+    std::unique_ptr<RowSource> shownRows() const;
     /** The status bar's message. */
     QLabel* statusText() const { return mStatusText; }
     /** The button that stops a running search. */
