@@ -24,9 +24,31 @@ RowTexts::RowTexts(const DateLocale& locale) : mLocale(locale), mSortKey(kSortKe
 
 const DatePattern& RowTexts::patternOf(const Row& row)
 {
-    if (!mPattern || mPattern->text() != row.datePattern)
+    if (!mPattern || mPattern->text() != row.datePattern) {
         mPattern = std::make_unique<DatePattern>(row.datePattern);
+        ++mGeneration;
+    }
     return *mPattern;
+}
+
+const RowTexts::StampTexts& RowTexts::textsOf(std::int64_t stamp, const DatePattern& pattern)
+{
+    for (unsigned i = 0; i < 2; ++i) {
+        if (mStamps[i].generation == mGeneration && mStamps[i].stamp == stamp) {
+            mOlderStamp = i ^ 1u;
+            return mStamps[i];
+        }
+    }
+    StampTexts& texts = mStamps[mOlderStamp];
+    mOlderStamp ^= 1u;
+    const DateTime when = localFromUnix(stamp);
+    texts.shown.clear();
+    pattern.appendTo(texts.shown, when, mLocale);
+    texts.key.clear();
+    mSortKey.appendTo(texts.key, when, mLocale);
+    texts.stamp = stamp;
+    texts.generation = mGeneration;
+    return texts;
 }
 
 void RowTexts::appendColumn(std::string& out, int column, const Row& row)
@@ -83,24 +105,24 @@ void RowTexts::appendRow(std::string& out, const Row& row, char separator, char 
         }
         return;
     }
-    const DateTime created = localFromUnix(row.values.created);
-    const DateTime modified = localFromUnix(row.values.modified);
     const DatePattern& pattern = patternOf(row);
+    const StampTexts& created = textsOf(row.values.created, pattern);
+    const StampTexts& modified = textsOf(row.values.modified, pattern);
     out += row.name;
     out += separator;
     appendColumn(out, ColSize, row);
     out += separator;
     appendColumn(out, ColAttrib, row);
     out += separator;
-    pattern.appendTo(out, created, mLocale);
+    out += created.shown;
     out += separator;
-    pattern.appendTo(out, modified, mLocale);
+    out += modified.shown;
     out += separator;
     out += row.folder;
     out += separator;
-    mSortKey.appendTo(out, created, mLocale);
+    out += created.key;
     out += separator;
-    mSortKey.appendTo(out, modified, mLocale);
+    out += modified.key;
     out += end;
 }
 

@@ -68,9 +68,26 @@ public:
     const DatePattern& sortKeyPattern() const { return mSortKey; }
 
 private:
+    /** A time stamp's texts in the row pattern and the sort-key pattern. */
+    struct StampTexts {
+        std::int64_t stamp = 0;
+        std::uint64_t generation = 0; ///< mGeneration when made; 0: empty
+        std::string shown;
+        std::string key;
+    };
+    /**
+     * The texts of @p stamp in @p pattern (the pattern compiled last). The two stamps used last are
+     * kept, since neighbouring rows mostly share their times; a reference stays valid until the
+     * next call but one.
+     */
+    const StampTexts& textsOf(std::int64_t stamp, const DatePattern& pattern);
+
     DateLocale mLocale;
     DatePattern mSortKey;
     std::unique_ptr<DatePattern> mPattern;
+    std::uint64_t mGeneration = 1; ///< counts the patterns compiled, so kept texts of another are never used
+    StampTexts mStamps[2];
+    unsigned mOlderStamp = 0;
 };
 
 } // namespace dirlix
