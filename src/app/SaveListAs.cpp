@@ -51,6 +51,20 @@ QString suffixOf(const FileType& type)
     return type.pattern.mid(type.pattern.lastIndexOf(QLatin1Char('.')) + 1);
 }
 
+// @p path with the suffix of @p type: added to a bare name, and put in place of the suffix of
+// another type, so that a name suggested for one type never ends up holding another.
+QString withSuffixOf(const QString& path, const FileType& type)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.isEmpty())
+        return path + QLatin1Char('.') + suffixOf(type);
+    for (const FileType& other : fileTypes())
+        if (suffixOf(other).compare(suffix, Qt::CaseInsensitive) == 0 &&
+            suffixOf(type).compare(suffix, Qt::CaseInsensitive) != 0)
+            return path.chopped(suffix.size()) + suffixOf(type);
+    return path;
+}
+
 std::optional<Choice> fileDialog(QWidget* parent, const QString& suggestion, int type)
 {
     const auto& types = fileTypes();
@@ -67,8 +81,14 @@ std::optional<Choice> fileDialog(QWidget* parent, const QString& suggestion, int
     dialog.setDefaultSuffix(suffixOf(types[std::size_t(type)]));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters](const QString& filter) {
         const qsizetype chosen = filters.indexOf(filter);
-        if (chosen >= 0)
-            dialog.setDefaultSuffix(suffixOf(fileTypes()[std::size_t(chosen)]));
+        if (chosen < 0)
+            return;
+        const FileType& type = fileTypes()[std::size_t(chosen)];
+        dialog.setDefaultSuffix(suffixOf(type));
+        // The name typed so far follows the type, where the dialog tells it before it closes.
+        const QStringList typed = dialog.selectedFiles();
+        if (!typed.isEmpty() && !QFileInfo(typed.constFirst()).isDir())
+            dialog.selectFile(QFileInfo(withSuffixOf(typed.constFirst(), type)).fileName());
     });
     dialog.selectFile(QFileInfo(suggestion).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -182,9 +202,7 @@ Request ask(QWidget* parent, const ExporterContext& context)
         return request;
     }
     const FileType& chosen = types[std::size_t(choice->type)];
-    QString path = choice->path;
-    if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
-        path += QLatin1Char('.') + suffixOf(chosen);
+    const QString path = QFileInfo(choice->path).isDir() ? choice->path : withSuffixOf(choice->path, chosen);
     const QFileInfo file(path);
 
     std::unique_ptr<Exporter> exporter = chosen.make(context);

@@ -30,7 +30,7 @@ using ExporterFactory = std::function<std::unique_ptr<Exporter>(const ExporterCo
 struct FileType {
     QString key;     ///< how the settings remember it: "txt", "csv", "xlsx" ...
     QString label;   ///< the words the dialog shows, such as "Workbook"
-    QString pattern; ///< the dialog's name pattern, such as "*.xlsx"; its suffix is added to a bare name
+    QString pattern; ///< the dialog's name pattern, such as "*.xlsx"; its suffix is what the saved file's name ends in
     ExporterFactory make;
 };
 
@@ -77,8 +77,8 @@ struct Request {
 };
 
 /**
- * Asks where and as what to save, starting at the folder and type used last; adds the type's
- * suffix to a name without one; refuses a folder and a type that cannot be written; asks before an
+ * Asks where and as what to save, starting at the folder and type used last; gives the name the
+ * type's suffix (added to a bare name, in place of another type's suffix); refuses a folder and a type that cannot be written; asks before an
  * existing file is replaced; and remembers the folder and type. The target writes aside and
  * renames, keeping the permissions of a file it replaces.
  */
