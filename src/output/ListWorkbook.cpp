@@ -71,12 +71,14 @@ std::string folderOfPath(const std::string& path)
 
 /**
  * Files and bytes per folder, and the same with every folder below, for the folders the rows reach.
- * A folder's ancestors are entered before it, so a parent's index is always below its children's.
+ * A folder is kept as its parent and its own part of the path, so that memory grows with the
+ * number of folders and not with their depth; its ancestors are entered before it, so a parent's
+ * index is always below its children's.
  */
 class FolderTotals {
 public:
     struct Entry {
-        std::string path;
+        std::string name; ///< its part of the path, with the separator: "/" for the root, "docs/" below
         std::uint32_t parent;
         std::uint32_t children = 0;
         std::uint64_t files = 0, bytes = 0, allFiles = 0, allBytes = 0;
@@ -86,8 +88,10 @@ public:
     void add(std::string_view folder, std::uint64_t bytes)
     {
         // Rows come folder by folder: the last folder is the one asked for nearly every time.
-        if (mLast == kNone || mEntries[mLast].path != folder)
+        if (mLast == kNone || mLastFolder != folder) {
             mLast = enter(folder);
+            mLastFolder.assign(folder);
+        }
         ++mEntries[mLast].files;
         mEntries[mLast].bytes += bytes;
     }
@@ -112,35 +116,64 @@ public:
         if (tops != 1)
             return 0;
         while (mEntries[root].files == 0 && mEntries[root].children == 1)
-            ++root; // the only child of a folder is entered right after it
+            ++root; // the only child of a folder without files is entered right after it
         return root;
     }
 
     const std::deque<Entry>& entries() const { return mEntries; }
 
+    /** The path text of entry @p index into @p out. */
+    void pathOf(std::size_t index, std::string& out)
+    {
+        mChain.clear();
+        for (auto i = std::uint32_t(index); i != kNone; i = mEntries[i].parent)
+            mChain.push_back(i);
+        out.clear();
+        for (auto i = mChain.rbegin(); i != mChain.rend(); ++i)
+            out += mEntries[*i].name;
+    }
+
 private:
+    struct Key {
+        std::uint32_t parent;
+        std::string_view name;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const
+        {
+            return std::hash<std::string_view>()(key.name) ^ (std::size_t(key.parent) * 0x9E3779B97F4A7C15ULL);
+        }
+    };
+
+    // "/a/b/" is "/", "a/", "b/"; a text without a separator is one part.
     std::uint32_t enter(std::string_view folder)
     {
-        if (const auto found = mIndex.find(folder); found != mIndex.end())
-            return found->second;
-        // The parent of "/a/b/" is "/a/"; "/" and texts without a separator have none.
         std::uint32_t parent = kNone;
-        if (folder.size() > 1) {
-            const std::size_t slash = folder.substr(0, folder.size() - 1).rfind('/');
-            if (slash != std::string_view::npos)
-                parent = enter(folder.substr(0, slash + 1));
-        }
-        mEntries.push_back({std::string(folder), parent});
-        if (parent != kNone)
-            ++mEntries[parent].children;
-        const auto index = std::uint32_t(mEntries.size() - 1);
-        mIndex.emplace(mEntries.back().path, index); // a deque never moves what it holds
-        return index;
+        std::size_t start = 0;
+        do {
+            const std::size_t slash = folder.find('/', start);
+            const std::size_t end = slash == std::string_view::npos ? folder.size() : slash + 1;
+            const std::string_view name = folder.substr(start, end - start);
+            auto found = mIndex.find({parent, name});
+            if (found == mIndex.end()) {
+                mEntries.push_back({std::string(name), parent});
+                if (parent != kNone)
+                    ++mEntries[parent].children;
+                // A deque never moves what it holds, so the key may view the entry's name.
+                found = mIndex.emplace(Key{parent, mEntries.back().name}, std::uint32_t(mEntries.size() - 1)).first;
+            }
+            parent = found->second;
+            start = end;
+        } while (start < folder.size());
+        return parent;
     }
 
     std::deque<Entry> mEntries;
-    std::unordered_map<std::string_view, std::uint32_t> mIndex;
+    std::unordered_map<Key, std::uint32_t, KeyHash> mIndex;
     std::uint32_t mLast = kNone;
+    std::string mLastFolder;
+    std::vector<std::uint32_t> mChain;
 };
 
 // A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
@@ -301,7 +334,8 @@ public:
             lxw_worksheet* sheet = mFolders.next(row, failure);
             if (!sheet)
                 return LXW_ERROR_CREATING_TMPFILE;
-            lxw_error error = writeText(mFolders, sheet, row, 0, entry.path);
+            mTotals.pathOf(i, mRaw);
+            lxw_error error = writeText(mFolders, sheet, row, 0, mRaw);
             const std::uint64_t numbers[] = {entry.files, entry.bytes, entry.allFiles, entry.allBytes};
             for (lxw_col_t c = 0; c < 4 && error == LXW_NO_ERROR; ++c)
                 error = writeNumber(mFolders, sheet, row, lxw_col_t(c + 1), double(numbers[c]));
