@@ -103,27 +103,6 @@ bool replaceQuestion(QWidget* parent, const QString& path)
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
-// A replacing file that takes on the permissions of the file it replaces: saving a list over a
-// shared file must not make it private. A new file stays readable by its owner only.
-class SavedFile : public ReplacingFile {
-public:
-    explicit SavedFile(const QString& path)
-        : ReplacingFile(QFile::encodeName(path).toStdString()),
-          mPermissions(QFileInfo(path).isFile() ? QFileInfo(path).permissions() : QFileDevice::Permissions())
-    {
-    }
-    using ReplacingFile::commit;
-    bool commit() override
-    {
-        if (mPermissions)
-            QFile::setPermissions(QFile::decodeName(QByteArray::fromStdString(stagingPath())), mPermissions);
-        return ReplacingFile::commit();
-    }
-
-private:
-    QFileDevice::Permissions mPermissions;
-};
-
 } // namespace
 
 const std::vector<FileType>& fileTypes()
@@ -222,7 +201,10 @@ Request ask(QWidget* parent, const ExporterContext& context)
     remember(kFolderKey, file.absolutePath());
     remember(kTypeKey, chosen.key);
     request.job.exporter = std::move(exporter);
-    request.job.target = std::make_unique<SavedFile>(path);
+    // Saving over a shared file must not make it private, nor a new file be more private than others.
+    auto target = std::make_unique<ReplacingFile>(QFile::encodeName(path).toStdString());
+    target->useUsualPermissions();
+    request.job.target = std::move(target);
     return request;
 }
 

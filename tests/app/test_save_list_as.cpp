@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace dirlix;
 using namespace dirlix::test;
 
@@ -25,6 +27,12 @@ int typeIndex(const char* key)
         if (types[i].key == QLatin1String(key))
             return int(i);
     return -1;
+}
+
+int modeOf(const std::string& path)
+{
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
 
 std::vector<WalkBlock> rowsOfFolders(int folders, int filesEach)
@@ -49,6 +57,7 @@ private slots:
     {
         // The remembered folder and type go to a settings file of the test's own.
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(mConfig.path()));
+        ::umask(022);
         frmMain::setFailureDialogsShown(false);
     }
 
@@ -85,6 +94,7 @@ private slots:
         QVERIFY(exported.wait(5000));
         QCOMPARE(window.exporter()->lastResult().rows, 6u);
         QVERIFY(readFile(tmp / "list.xlsx").rfind("PK", 0) == 0);
+        QCOMPARE(modeOf(tmp / "list.xlsx"), 0644); // as other new files under this mask
         QVERIFY(asked.isEmpty() && recorder.targets.isEmpty());
 
         // The next time starts where the last ended; an existing file is replaced only on yes.
@@ -96,6 +106,7 @@ private slots:
         cancel = false;
         answer = {QString::fromStdString(tmp / "list.txt"), typeIndex("txt")};
         writeFile(tmp / "list.txt", "earlier");
+        ::chmod((tmp / "list.txt").c_str(), 0640);
         window.mnuFileSaveAs->trigger();
         QCOMPARE(asked, QStringList{answer.path});
         QCOMPARE(readFile(tmp / "list.txt"), std::string("earlier"));
@@ -104,6 +115,7 @@ private slots:
         QVERIFY(exported.wait(5000));
         const std::string text = readFile(tmp / "list.txt");
         QCOMPARE(std::count(text.begin(), text.end(), '\n'), 6);
+        QCOMPARE(modeOf(tmp / "list.txt"), 0640);
 
         // A type this build cannot write is refused with a message.
         answer = {QString::fromStdString(tmp / "list.csv"), typeIndex("csv")};
