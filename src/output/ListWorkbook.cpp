@@ -122,15 +122,30 @@ public:
 
     const std::deque<Entry>& entries() const { return mEntries; }
 
-    /** The path text of entry @p index into @p out. */
-    void pathOf(std::size_t index, std::string& out)
+    /**
+     * The path text of entry @p index, valid until the next call. Entries asked for in order, as
+     * they were entered, cost the length of their own part: the path of the folders above is kept.
+     */
+    const std::string& pathOf(std::uint32_t index)
     {
-        mChain.clear();
-        for (auto i = std::uint32_t(index); i != kNone; i = mEntries[i].parent)
-            mChain.push_back(i);
-        out.clear();
-        for (auto i = mChain.rbegin(); i != mChain.rend(); ++i)
-            out += mEntries[*i].name;
+        const std::uint32_t parent = mEntries[index].parent;
+        while (!mShown.empty() && mShown.back().first != parent)
+            mShown.pop_back();
+        if (mShown.empty() && parent != kNone) {
+            // Not below the last path (rows in another order than the walk's): from the top.
+            std::vector<std::uint32_t> chain;
+            for (std::uint32_t i = parent; i != kNone; i = mEntries[i].parent)
+                chain.push_back(i);
+            mPath.clear();
+            for (auto i = chain.rbegin(); i != chain.rend(); ++i) {
+                mPath += mEntries[*i].name;
+                mShown.emplace_back(*i, mPath.size());
+            }
+        }
+        mPath.resize(mShown.empty() ? 0 : mShown.back().second);
+        mPath += mEntries[index].name;
+        mShown.emplace_back(index, mPath.size());
+        return mPath;
     }
 
 private:
@@ -173,7 +188,8 @@ private:
     std::unordered_map<Key, std::uint32_t, KeyHash> mIndex;
     std::uint32_t mLast = kNone;
     std::string mLastFolder;
-    std::vector<std::uint32_t> mChain;
+    std::string mPath;                                          // the path pathOf() made last
+    std::vector<std::pair<std::uint32_t, std::size_t>> mShown;  // its folders and where each ends
 };
 
 // A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
@@ -334,8 +350,7 @@ public:
             lxw_worksheet* sheet = mFolders.next(row, failure);
             if (!sheet)
                 return LXW_ERROR_CREATING_TMPFILE;
-            mTotals.pathOf(i, mRaw);
-            lxw_error error = writeText(mFolders, sheet, row, 0, mRaw);
+            lxw_error error = writeText(mFolders, sheet, row, 0, mTotals.pathOf(std::uint32_t(i)));
             const std::uint64_t numbers[] = {entry.files, entry.bytes, entry.allFiles, entry.allBytes};
             for (lxw_col_t c = 0; c < 4 && error == LXW_NO_ERROR; ++c)
                 error = writeNumber(mFolders, sheet, row, lxw_col_t(c + 1), double(numbers[c]));
