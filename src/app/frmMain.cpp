@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 
 #include "app/FileListModel.h"
+#include "app/SaveListAs.h"
 #include "app/SearchController.h"
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
@@ -141,6 +142,9 @@ void frmMain::defineMenus()
     mnuFile = menuBar()->addMenu(tr("&File"));
     mnuFileText = mnuFile->addAction(tr("Output to &Text"));
     mnuFileExcel = mnuFile->addAction(tr("Output to &Excel"));
+    mnuFileSaveAs = mnuFile->addAction(tr("Save List &As…"));
+    mnuFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addAction(mnuFileSaveAs); // Ctrl+S works also when the menu bar is not open
     mnuFileExit = mnuFile->addAction(tr("E&xit"));
     mnuOptions = menuBar()->addAction(tr("&Options"));
     mnuHelp = menuBar()->addMenu(tr("&Help"));
@@ -156,6 +160,7 @@ void frmMain::defineMenus()
 
     connect(mnuFileText, &QAction::triggered, this, &frmMain::mnuFileText_Click);
     connect(mnuFileExcel, &QAction::triggered, this, &frmMain::mnuFileExcel_Click);
+    connect(mnuFileSaveAs, &QAction::triggered, this, &frmMain::mnuFileSaveAs_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuOptions, &QAction::triggered, this, &frmMain::mnuOptions_Click);
     connect(mnuHelpContents, &QAction::triggered, this, [] { mnuHelpContents_Click(); });
@@ -313,18 +318,39 @@ void frmMain::mnuFileExcel_Click()
     startExport(tr("Output to Excel"), std::move(job));
 }
 
+void frmMain::mnuFileSaveAs_Click()
+{
+    const QString title = tr("Save List As");
+    if (exportBusy(title))
+        return; // before the dialog, so that no choice is made in vain
+    SaveListAs::Request request =
+        SaveListAs::ask(this, {mModel->locale(), [text = mTemplateText] { return text->get(); }});
+    if (!request.error.isEmpty())
+        reportFailure(title, request.error);
+    if (!request.job.exporter)
+        return;
+    request.job.rows = shownRows();
+    startExport(title, std::move(request.job), false);
+}
+
 std::unique_ptr<RowSource> frmMain::shownRows() const
 {
     return mModel->list().rows();
 }
 
-void frmMain::startExport(const QString& title, ExportController::Job job)
+bool frmMain::exportBusy(const QString& title)
 {
-    if (mExport->isRunning()) {
+    if (mExport->isRunning())
         reportFailure(title, tr("%1 is still writing; wait for it to finish, or stop it, first.").arg(mExportTitle));
+    return mExport->isRunning();
+}
+
+void frmMain::startExport(const QString& title, ExportController::Job job, bool openWhenDone)
+{
+    if (exportBusy(title))
         return;
-    }
     mExportTitle = title;
+    mOpenWhenDone = openWhenDone;
     mExport->start(std::move(job));
     mStop->show();
     mStopShortcut->setEnabled(true);
@@ -350,7 +376,7 @@ void frmMain::exportFinished()
         return;
     }
     mStatusText->setText(tr("%n row(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
-    if (!desktopOpener().open(path))
+    if (mOpenWhenDone && !desktopOpener().open(path))
         reportFailure(mExportTitle, tr("No program could be started to open %1.").arg(path));
 }
 

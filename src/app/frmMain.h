@@ -44,6 +44,7 @@ public:
     QMenu* mnuFile;
     QAction* mnuFileText;
     QAction* mnuFileExcel;
+    QAction* mnuFileSaveAs;
     QAction* mnuFileExit;
     QAction* mnuOptions;
     QMenu* mnuHelp;
@@ -94,6 +95,7 @@ private:
     void cmdBrowse_Click();
     void mnuFileText_Click();
     void mnuFileExcel_Click();
+    void mnuFileSaveAs_Click();
     void mnuFileExit_Click();
     void mnuOptions_Click();
     void mnuHelpAbout_Click();
@@ -103,7 +105,8 @@ private:
     void showSummary();
     void showUnreadableFolders();
     void stopWork();
-    void startExport(const QString& title, ExportController::Job job);
+    bool exportBusy(const QString& title);
+    void startExport(const QString& title, ExportController::Job job, bool openWhenDone = true);
     void exportFinished();
 
     std::unique_ptr<clsLayout> mLayout;
@@ -118,6 +121,7 @@ private:
     ExportController* mExport = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
+    bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written
 
 };
 

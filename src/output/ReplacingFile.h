@@ -41,6 +41,14 @@ public:
     /** Removes the private file, if any; the target is unchanged. */
     void discard() override;
 
+    /**
+     * From now on commit() gives the file the permissions of the regular file it replaces, or,
+     * with none there, those of a new file (read and write for all, less the process's
+     * file-creation mask; owner only where the mask cannot be read). Without this call the file
+     * stays private to its owner.
+     */
+    void useUsualPermissions() { mUsualPermissions = true; }
+
     /** Why the last operation failed; empty while none has. */
     const std::string& error() const override { return mError; }
     /** The target's path, as given. */
@@ -56,6 +64,7 @@ private:
     std::string mTemporary;
     std::string mError;
     int mFd = -1;
+    bool mUsualPermissions = false;
 };
 
 /**

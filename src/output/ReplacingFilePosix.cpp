@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <dirent.h>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string_view>
@@ -28,6 +30,23 @@ int writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return 0;
+}
+
+// The process's file-creation mask, read without changing it (umask() would, for every thread for a
+// moment). Linux shows it in /proc; elsewhere it is taken to be the strictest.
+mode_t creationMask()
+{
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return mode_t(mask & 0777);
+    }
+    return 0077;
 }
 
 } // namespace
@@ -77,6 +96,18 @@ bool ReplacingFile::commit(bool sync)
         const int error = errno;
         discard();
         return fail("cannot write", mTarget, error);
+    }
+    if (mUsualPermissions) {
+        // Taken from what is there now, just before the rename: the file it replaces.
+        struct stat existing{};
+        const mode_t mode = ::stat(mTarget.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+                                ? (existing.st_mode & 0777)
+                                : (0666 & ~creationMask());
+        if (::fchmod(mFd, mode) != 0) {
+            const int error = errno;
+            discard();
+            return fail("cannot set the permissions of", mTarget, error);
+        }
     }
     const int fd = mFd;
     mFd = -1;

@@ -1,0 +1,697 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the list workbook, on libxlsxwriter.
+#include "output/ListWorkbook.h"
+
+#include "output/DateTime.h"
+#include "output/ReplacingFile.h"
+#include "output/modListToExcel.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <unordered_map>
+#include <vector>
+
+namespace dirlix {
+
+namespace {
+
+using modListToExcel::appendCellText;
+
+// Zip entries above 4 GiB need ZIP64, which some readers handle less well: asked for only when a
+// sheet could come near that size.
+constexpr std::uint64_t kZip64Threshold = std::uint64_t(3) << 30;
+// Column widths, in characters: room for the filter button, and a limit so that one long path
+// does not push every other column off the screen.
+constexpr double kWidthPadding = 3;
+constexpr double kWidestColumn = 80;
+// A list whose rows bring more date patterns than this gets the rest as text.
+constexpr std::size_t kMostDateFormats = 256;
+
+constexpr const char* kFileCaptions[] = {"File", "Size", "Attrib", "Created", "Modified", "Directory"};
+constexpr const char* kFolderCaptions[] = {"Directory", "Files", "Size", "AllFiles", "AllSize"};
+
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// Characters of UTF-8 text, as a column width counts them.
+std::size_t characters(std::string_view text)
+{
+    return std::size_t(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+double numberWidth(double value)
+{
+    const double digits = value < 10 ? 1 : std::floor(std::log10(value)) + 1;
+    return digits + std::floor((digits - 1) / 3); // and its thousands separators
+}
+
+// A spreadsheet holds dates from 1 March 1900 on (earlier serial numbers are read differently by
+// different programs) up to the end of 9999.
+bool spreadsheetDate(const DateTime& when)
+{
+    return (when.year > 1900 || (when.year == 1900 && when.month >= 3)) && when.year <= 9999;
+}
+
+std::string folderOfPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+/**
+ * Files and bytes per folder, and the same with every folder below, for the folders the rows reach.
+ * A folder is kept as its parent and its own part of the path, so that memory grows with the
+ * number of folders and not with their depth; its ancestors are entered before it, so a parent's
+ * index is always below its children's.
+ */
+class FolderTotals {
+public:
+    struct Entry {
+        std::string name; ///< its part of the path, with the separator: "/" for the root, "docs/" below
+        std::uint32_t parent;
+        std::uint32_t children = 0;
+        std::uint64_t files = 0, bytes = 0, allFiles = 0, allBytes = 0;
+    };
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    void add(std::string_view folder, std::uint64_t bytes)
+    {
+        // Rows come folder by folder: the last folder is the one asked for nearly every time.
+        if (mLast == kNone || mLastFolder != folder) {
+            mLast = enter(folder);
+            mLastFolder.assign(folder);
+        }
+        ++mEntries[mLast].files;
+        mEntries[mLast].bytes += bytes;
+    }
+
+    /** Adds each folder's totals into its parents and returns the first entry to show. */
+    std::size_t finish()
+    {
+        for (std::size_t i = mEntries.size(); i-- > 0;) {
+            Entry& entry = mEntries[i];
+            entry.allFiles += entry.files;
+            entry.allBytes += entry.bytes;
+            if (entry.parent != kNone) {
+                mEntries[entry.parent].allFiles += entry.allFiles;
+                mEntries[entry.parent].allBytes += entry.allBytes;
+            }
+        }
+        // The rows do not say where the walk began: start at the deepest folder that holds them all.
+        std::size_t tops = 0, root = 0;
+        for (std::size_t i = 0; i < mEntries.size(); ++i)
+            if (mEntries[i].parent == kNone)
+                ++tops, root = i;
+        if (tops != 1)
+            return 0;
+        while (mEntries[root].files == 0 && mEntries[root].children == 1)
+            ++root; // the only child of a folder without files is entered right after it
+        return root;
+    }
+
+    const std::deque<Entry>& entries() const { return mEntries; }
+
+    /**
+     * The path text of entry @p index, valid until the next call. Entries asked for in order, as
+     * they were entered, cost the length of their own part: the path of the folders above is kept.
+     */
+    const std::string& pathOf(std::uint32_t index)
+    {
+        const std::uint32_t parent = mEntries[index].parent;
+        while (!mShown.empty() && mShown.back().first != parent)
+            mShown.pop_back();
+        if (mShown.empty() && parent != kNone) {
+            // Not below the last path (rows in another order than the walk's): from the top.
+            std::vector<std::uint32_t> chain;
+            for (std::uint32_t i = parent; i != kNone; i = mEntries[i].parent)
+                chain.push_back(i);
+            mPath.clear();
+            for (auto i = chain.rbegin(); i != chain.rend(); ++i) {
+                mPath += mEntries[*i].name;
+                mShown.emplace_back(*i, mPath.size());
+            }
+        }
+        mPath.resize(mShown.empty() ? 0 : mShown.back().second);
+        mPath += mEntries[index].name;
+        mShown.emplace_back(index, mPath.size());
+        return mPath;
+    }
+
+private:
+    struct Key {
+        std::uint32_t parent;
+        std::string_view name;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const
+        {
+            return std::hash<std::string_view>()(key.name) ^ (std::size_t(key.parent) * 0x9E3779B97F4A7C15ULL);
+        }
+    };
+
+    // "/a/b/" is "/", "a/", "b/"; a text without a separator is one part.
+    std::uint32_t enter(std::string_view folder)
+    {
+        std::uint32_t parent = kNone;
+        std::size_t start = 0;
+        do {
+            const std::size_t slash = folder.find('/', start);
+            const std::size_t end = slash == std::string_view::npos ? folder.size() : slash + 1;
+            const std::string_view name = folder.substr(start, end - start);
+            auto found = mIndex.find({parent, name});
+            if (found == mIndex.end()) {
+                mEntries.push_back({std::string(name), parent});
+                if (parent != kNone)
+                    ++mEntries[parent].children;
+                // A deque never moves what it holds, so the key may view the entry's name.
+                found = mIndex.emplace(Key{parent, mEntries.back().name}, std::uint32_t(mEntries.size() - 1)).first;
+            }
+            parent = found->second;
+            start = end;
+        } while (start < folder.size());
+        return parent;
+    }
+
+    std::deque<Entry> mEntries;
+    std::unordered_map<Key, std::uint32_t, KeyHash> mIndex;
+    std::uint32_t mLast = kNone;
+    std::string mLastFolder;
+    std::string mPath;                                          // the path pathOf() made last
+    std::vector<std::pair<std::uint32_t, std::size_t>> mShown;  // its folders and where each ends
+};
+
+// A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
+std::uint64_t largestSheetEstimate(RowSource& rows, std::size_t rowsPerSheet)
+{
+    std::uint64_t largest = 0, sheet = 0;
+    Row row;
+    for (std::size_t i = 0; rows.next(row); ++i) {
+        if (i % rowsPerSheet == 0)
+            sheet = 0;
+        std::uint64_t bytes = row.name.size() + row.folder.size() + 64;
+        if (row.texts)
+            for (int column = 0; column < 6; ++column)
+                bytes += row.texts[column].size();
+        // Escapes can make a byte into seven; the cell markup adds a fixed amount.
+        sheet += bytes * 7 + 400;
+        largest = std::max(largest, sheet);
+    }
+    return largest;
+}
+
+// The sheets of one kind: a header on each, a new sheet when one is full, and the finishing
+// touches (filter range, column widths) when a sheet is done.
+class SheetSeries {
+public:
+    SheetSeries(lxw_workbook* book, const char* name, std::vector<const char*> captions, lxw_format* header,
+                std::size_t rowsPerSheet)
+        : mBook(book), mName(name), mCaptions(std::move(captions)), mHeader(header), mRowsPerSheet(rowsPerSheet)
+    {
+    }
+
+    /** The sheet and row for the next row, starting a sheet when needed; null with @p failure set when none. */
+    lxw_worksheet* next(lxw_row_t& row, std::string& failure)
+    {
+        if (!mSheet || mRows == mRowsPerSheet) {
+            finish();
+            if (!start(failure))
+                return nullptr;
+        }
+        row = lxw_row_t(++mRows);
+        return mSheet;
+    }
+
+    /** Finishes the last sheet; an empty series still gets one sheet with its header. */
+    bool close(std::string& failure)
+    {
+        if (!mSheet && !start(failure))
+            return false;
+        finish();
+        return true;
+    }
+
+    void widen(lxw_col_t column, double width) { mWidths[column] = std::max(mWidths[column], width); }
+    std::uint64_t sheets() const { return mNumber; }
+
+private:
+    bool start(std::string& failure)
+    {
+        ++mNumber;
+        const std::string name = mNumber == 1 ? mName : mName + " (" + std::to_string(mNumber) + ")";
+        errno = 0;
+        mSheet = workbook_add_worksheet(mBook, name.c_str());
+        if (!mSheet) {
+            failure = "cannot add the worksheet " + name;
+            if (errno != 0)
+                failure += std::string(" (") + std::strerror(errno) + ")";
+            return false;
+        }
+        mRows = 0;
+        mWidths.assign(mCaptions.size(), 0);
+        for (std::size_t c = 0; c < mCaptions.size(); ++c) {
+            worksheet_write_string(mSheet, 0, lxw_col_t(c), mCaptions[c], mHeader);
+            widen(lxw_col_t(c), double(std::strlen(mCaptions[c])));
+        }
+        worksheet_freeze_panes(mSheet, 1, 0);
+        return true;
+    }
+
+    // Widths and the filter range are kept with the sheet and written when the workbook closes,
+    // so they can follow the rows even though the rows themselves are streamed out.
+    void finish()
+    {
+        if (!mSheet)
+            return;
+        worksheet_autofilter(mSheet, 0, 0, lxw_row_t(mRows), lxw_col_t(mCaptions.size() - 1));
+        for (std::size_t c = 0; c < mWidths.size(); ++c)
+            worksheet_set_column(mSheet, lxw_col_t(c), lxw_col_t(c),
+                                 std::min(kWidestColumn, mWidths[c] + kWidthPadding), nullptr);
+        mSheet = nullptr;
+    }
+
+    lxw_workbook* mBook;
+    std::string mName;
+    std::vector<const char*> mCaptions;
+    lxw_format* mHeader;
+    std::size_t mRowsPerSheet;
+    lxw_worksheet* mSheet = nullptr;
+    std::size_t mRows = 0;
+    std::uint64_t mNumber = 0;
+    std::vector<double> mWidths;
+};
+
+class BookWriter {
+public:
+    BookWriter(lxw_workbook* book, RowTexts& texts, ExportResult& result, std::size_t rowsPerSheet)
+        : mBook(book), mTexts(texts), mResult(result), mHeader(workbook_add_format(book)),
+          mCount(workbook_add_format(book)),
+          mFiles(book, "Files", {std::begin(kFileCaptions), std::end(kFileCaptions)}, mHeader, rowsPerSheet),
+          mFolders(book, "Folders", {std::begin(kFolderCaptions), std::end(kFolderCaptions)}, mHeader, rowsPerSheet)
+    {
+        format_set_bold(mHeader);
+        format_set_num_format(mCount, "#,##0");
+    }
+
+    /** Writes @p values as the next row of the Files sheets and counts it in the folder totals. */
+    lxw_error addRow(const Row& values, std::string& failure)
+    {
+        lxw_row_t row = 0;
+        lxw_worksheet* sheet = mFiles.next(row, failure);
+        if (!sheet)
+            return LXW_ERROR_CREATING_TMPFILE;
+        lxw_error error = writeColumn(sheet, row, values, ColFile);
+        double size = 0;
+        bool sized = false;
+        if (values.textMask & bit(ColSize)) {
+            const std::string& text = values.texts[ColSize - 1];
+            const auto [end, parsed] = std::from_chars(text.data(), text.data() + text.size(), size);
+            sized = parsed == std::errc() && end == text.data() + text.size() && std::isfinite(size) && size >= 0;
+            if (!sized && error == LXW_NO_ERROR)
+                error = writeColumn(sheet, row, values, ColSize);
+        } else if (values.values.valuesKnown()) {
+            size = double(values.values.size);
+            sized = true;
+        }
+        if (sized && error == LXW_NO_ERROR)
+            error = writeNumber(mFiles, sheet, row, ColSize - 1, size);
+        for (int column : {ColAttrib, ColCreated, ColModified, ColDirectory})
+            if (error == LXW_NO_ERROR)
+                error = writeColumn(sheet, row, values, column);
+        if (error == LXW_NO_ERROR) {
+            if (values.textMask & bit(ColDirectory))
+                mTotals.add(values.texts[ColDirectory - 1], sized ? std::uint64_t(size) : 0);
+            else
+                mTotals.add(values.folder, sized ? std::uint64_t(size) : 0);
+        }
+        return error;
+    }
+
+    /** Finishes the Files sheets and writes the Folders sheets. */
+    lxw_error finish(std::string& failure)
+    {
+        if (!mFiles.close(failure))
+            return LXW_ERROR_CREATING_TMPFILE;
+        const auto& folders = mTotals.entries();
+        for (std::size_t i = mTotals.finish(); i < folders.size(); ++i) {
+            const auto& entry = folders[i];
+            lxw_row_t row = 0;
+            lxw_worksheet* sheet = mFolders.next(row, failure);
+            if (!sheet)
+                return LXW_ERROR_CREATING_TMPFILE;
+            lxw_error error = writeText(mFolders, sheet, row, 0, mTotals.pathOf(std::uint32_t(i)));
+            const std::uint64_t numbers[] = {entry.files, entry.bytes, entry.allFiles, entry.allBytes};
+            for (lxw_col_t c = 0; c < 4 && error == LXW_NO_ERROR; ++c)
+                error = writeNumber(mFolders, sheet, row, lxw_col_t(c + 1), double(numbers[c]));
+            if (error != LXW_NO_ERROR)
+                return error;
+        }
+        if (!mFolders.close(failure))
+            return LXW_ERROR_CREATING_TMPFILE;
+        mResult.sheets = mFiles.sheets() + mFolders.sheets();
+        return LXW_NO_ERROR;
+    }
+
+private:
+    struct DateFormat {
+        lxw_format* format = nullptr; // null: the pattern cannot be a number format
+        double width = 0;
+    };
+
+    static unsigned bit(int column) { return 1u << (column - 1); }
+
+    lxw_error writeText(SheetSeries& series, lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column,
+                        std::string_view raw)
+    {
+        mCell.clear();
+        if (!appendCellText(mCell, raw))
+            ++mResult.truncatedCells;
+        if (mCell.empty())
+            return LXW_NO_ERROR;
+        series.widen(column, double(characters(mCell)));
+        return worksheet_write_string(sheet, row, column, mCell.c_str(), nullptr);
+    }
+
+    lxw_error writeNumber(SheetSeries& series, lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, double value)
+    {
+        series.widen(column, numberWidth(value));
+        return worksheet_write_number(sheet, row, column, value, mCount);
+    }
+
+    lxw_error writeColumn(lxw_worksheet* sheet, lxw_row_t row, const Row& values, int column)
+    {
+        const auto cell = lxw_col_t(column - 1);
+        if (!(values.textMask & bit(column))) {
+            if (column == ColFile)
+                return writeText(mFiles, sheet, row, cell, values.name); // without a copy first
+            if (column == ColDirectory)
+                return writeFolder(sheet, row, values.folder);
+            if (column == ColCreated || column == ColModified) {
+                if (!values.values.valuesKnown())
+                    return LXW_NO_ERROR;
+                const DateTime when =
+                    localFromUnix(column == ColCreated ? values.values.created : values.values.modified);
+                const DateFormat& format = dateFormatOf(values.datePattern, when);
+                if (format.format && spreadsheetDate(when)) {
+                    lxw_datetime date{when.year, when.month, when.day, when.hour, when.minute, double(when.second)};
+                    mFiles.widen(cell, format.width);
+                    return worksheet_write_datetime(sheet, row, cell, &date, format.format);
+                }
+            }
+        }
+        mRaw.clear();
+        mTexts.appendColumn(mRaw, column, values);
+        return writeText(mFiles, sheet, row, cell, mRaw);
+    }
+
+    // Consecutive rows share their folder: its cell text is made once per folder.
+    lxw_error writeFolder(lxw_worksheet* sheet, lxw_row_t row, std::string_view folder)
+    {
+        if (!mHaveFolder || folder != mFolder) {
+            mFolder.assign(folder);
+            mFolderCell.clear();
+            mFolderCut = !appendCellText(mFolderCell, folder);
+            mHaveFolder = true;
+        }
+        if (mFolderCut)
+            ++mResult.truncatedCells;
+        if (mFolderCell.empty())
+            return LXW_NO_ERROR;
+        mFiles.widen(ColDirectory - 1, double(characters(mFolderCell)));
+        return worksheet_write_string(sheet, row, ColDirectory - 1, mFolderCell.c_str(), nullptr);
+    }
+
+    const DateFormat& dateFormatOf(std::string_view pattern, const DateTime& example)
+    {
+        if (mLastFormat && mLastPattern == pattern)
+            return *mLastFormat;
+        auto found = mDateFormats.find(std::string(pattern));
+        if (found == mDateFormats.end()) {
+            DateFormat format;
+            const std::string code = dateNumberFormat(pattern, mTexts.locale());
+            if (!code.empty() && mDateFormats.size() < kMostDateFormats) {
+                format.format = workbook_add_format(mBook);
+                format_set_num_format(format.format, code.c_str());
+                // Month and day names vary in length; the example's text plus a little is close.
+                format.width = double(characters(FormatDate(example, pattern, mTexts.locale())));
+            }
+            found = mDateFormats.emplace(std::string(pattern), format).first;
+        }
+        mLastPattern.assign(pattern);
+        mLastFormat = &found->second;
+        return found->second;
+    }
+
+    lxw_workbook* mBook;
+    RowTexts& mTexts;
+    ExportResult& mResult;
+    lxw_format* mHeader;
+    lxw_format* mCount;
+    SheetSeries mFiles;
+    SheetSeries mFolders;
+    FolderTotals mTotals;
+    std::unordered_map<std::string, DateFormat> mDateFormats; // nodes never move
+    std::string mLastPattern;
+    const DateFormat* mLastFormat = nullptr;
+    std::string mRaw, mCell, mFolder, mFolderCell;
+    bool mHaveFolder = false;
+    bool mFolderCut = false;
+};
+
+struct Workbook {
+    lxw_workbook* book = nullptr;
+    ~Workbook()
+    {
+        if (book)
+            workbook_close(book);
+    }
+};
+
+} // namespace
+
+std::string dateNumberFormat(std::string_view pattern, const DateLocale& locale)
+{
+    if (pattern.empty())
+        pattern = locale.generalPattern;
+    // The pattern read into fields, as the date formatter reads it. Codes: 'd' day, 'M' month,
+    // 'm' minutes, 'y' year, 'j' day of the year, 'h' hour, 's' seconds, 'a' AM/PM, 0 literal text.
+    struct Field {
+        char code;
+        std::size_t width;
+        std::string text;
+    };
+    std::vector<Field> fields;
+    const auto at = [&](std::size_t i, std::string_view word) {
+        if (pattern.size() - i < word.size())
+            return false;
+        for (std::size_t k = 0; k < word.size(); ++k)
+            if (lower(pattern[i + k]) != word[k])
+                return false;
+        return true;
+    };
+    const auto literal = [&](std::string_view text) {
+        if (fields.empty() || fields.back().code != 0)
+            fields.push_back({0, 0, {}});
+        fields.back().text += text;
+    };
+    for (std::size_t i = 0; i < pattern.size();) {
+        if (at(i, "am/pm") || at(i, "a/p")) {
+            const std::size_t length = at(i, "am/pm") ? 5 : 3;
+            fields.push_back({'a', length, std::string(pattern.substr(i, length))});
+            i += length;
+            continue;
+        }
+        const char letter = lower(pattern[i]);
+        if (std::string_view("dmyhns").find(letter) == std::string_view::npos) {
+            literal(pattern[i] == '/' ? std::string_view(locale.dateSeparator)
+                    : pattern[i] == ':' ? std::string_view(locale.timeSeparator)
+                                        : pattern.substr(i, 1));
+            ++i;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && lower(pattern[i + run]) == letter)
+            ++run;
+        i += run;
+        // A run is cut greedily into the longest fields of its letter.
+        while (run > 0) {
+            std::size_t width = std::min<std::size_t>(run, letter == 'd' || letter == 'm' ? 4 : 2);
+            if (letter == 'y')
+                width = run >= 4 ? 4 : run >= 2 ? 2 : 1;
+            run -= width;
+            char code = letter == 'm' ? 'M' : letter == 'n' ? 'm' : letter;
+            if (letter == 'y' && width == 1)
+                return {}; // the day of the year has no number format
+            if (code == 'M' && width <= 2) {
+                // m and mm are minutes right after an hour, as the formatter reads them.
+                for (auto f = fields.rbegin(); f != fields.rend(); ++f)
+                    if (f->code != 0) {
+                        if (f->code == 'h')
+                            code = 'm';
+                        break;
+                    }
+            }
+            fields.push_back({code, width, {}});
+        }
+    }
+
+    std::string format;
+    bool quoted = false;
+    char previous = 0; // the letter of the field before, literals skipped
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        const Field& field = fields[f];
+        if (field.code == 0) {
+            for (char c : field.text) {
+                if (c == '"') {
+                    format += quoted ? "\"\\\"" : "\\\"";
+                    quoted = false;
+                } else {
+                    format += quoted ? "" : "\"";
+                    format += c;
+                    quoted = true;
+                }
+            }
+            continue;
+        }
+        if (quoted)
+            format += '"';
+        quoted = false;
+        const char letter = field.code == 'M' ? 'm' : field.code;
+        // Side by side, two fields of one letter would read as one longer field.
+        if (f > 0 && fields[f - 1].code != 0 && letter == previous)
+            return {};
+        if (field.code == 'a') {
+            // The spreadsheet writes its own AM and PM; only the upper-case markers match what the
+            // list shows in English.
+            if (field.text != "AM/PM" && field.text != "A/P")
+                return {};
+            format += field.text;
+        } else {
+            if (letter == 'm' && field.width <= 2) {
+                // A spreadsheet reads m and mm as minutes after an hour or before seconds.
+                const auto near = [&](std::size_t from, int step) -> char {
+                    for (auto k = std::ptrdiff_t(from) + step; k >= 0 && k < std::ptrdiff_t(fields.size()); k += step)
+                        if (fields[std::size_t(k)].code != 0)
+                            return fields[std::size_t(k)].code;
+                    return 0;
+                };
+                if ((near(f, -1) == 'h' || near(f, 1) == 's') != (field.code == 'm'))
+                    return {};
+            }
+            format.append(field.width, letter);
+        }
+        previous = letter;
+    }
+    if (quoted)
+        format += '"';
+    // The library keeps at most 127 bytes of a format; and nothing XML cannot carry.
+    std::string clean;
+    if (format.size() > 127 || !appendCellText(clean, format) || clean != format)
+        return {};
+    return format;
+}
+
+ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportProgress& progress,
+                                 const std::atomic<bool>* stop)
+{
+    ExportResult result;
+    progress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
+    if (!target.open()) {
+        result.error = target.error();
+        return result;
+    }
+    result.path = target.path();
+    const std::string file = target.stagingPath();
+    if (file.empty()) {
+        target.discard();
+        result.error = "a workbook can only be written to a file";
+        return result;
+    }
+    std::size_t rowsPerSheet = mOptions.rowsPerSheet;
+    if (rowsPerSheet == 0 || rowsPerSheet > kListSheetRows)
+        rowsPerSheet = kListSheetRows;
+
+    // The library's temporary files go to a folder of this export's own, beside the target: when
+    // closing fails it leaves one open, and only there can it be found and released.
+    ScratchFolder scratch(folderOfPath(result.path));
+    std::string tmpdir = scratch.path().empty() ? folderOfPath(result.path) : scratch.path();
+    lxw_workbook_options bookOptions{};
+    bookOptions.constant_memory = LXW_TRUE;
+    bookOptions.tmpdir = tmpdir.data();
+    bool zip64 = true; // a source read once: its size is not known in advance
+    if (rows.rewind()) {
+        zip64 = largestSheetEstimate(rows, rowsPerSheet) > kZip64Threshold;
+        rows.rewind();
+    }
+    bookOptions.use_zip64 = zip64 ? LXW_TRUE : LXW_FALSE;
+
+    Workbook book;
+    book.book = workbook_new_opt(file.c_str(), &bookOptions);
+    if (!book.book) {
+        target.discard();
+        result.error = "cannot start the workbook " + result.path;
+        return result;
+    }
+
+    // Each sheet streams its rows to a temporary file of its own, so the Files sheets can be
+    // written row by row and the Folders sheet after them, when every total is known.
+    BookWriter writer(book.book, mTexts, result, rowsPerSheet);
+    std::string failure;
+    Row row;
+    while (rows.next(row)) {
+        if (const lxw_error error = writer.addRow(row, failure); error != LXW_NO_ERROR) {
+            if (failure.empty())
+                failure = "cannot write row " + std::to_string(result.rows + 1) + ": " + lxw_strerror(error);
+            break;
+        }
+        ++result.rows;
+        if (result.rows % 1024 == 0) {
+            progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
+            if (stop && stop->load(std::memory_order_relaxed)) {
+                result.stopped = true;
+                break;
+            }
+        }
+    }
+    if (!result.stopped && stop && stop->load(std::memory_order_relaxed))
+        result.stopped = true;
+    if (failure.empty() && !result.stopped)
+        if (const lxw_error error = writer.finish(failure); error != LXW_NO_ERROR && failure.empty())
+            failure = std::string("cannot write the folder totals: ") + lxw_strerror(error);
+
+    errno = 0;
+    const lxw_error closed = workbook_close(book.book);
+    const int closeErrno = errno;
+    book.book = nullptr;
+    if (result.stopped) {
+        target.discard();
+        return result;
+    }
+    if (failure.empty() && closed != LXW_NO_ERROR) {
+        failure = "cannot write the workbook " + result.path + ": " + lxw_strerror(closed);
+        if (closeErrno != 0)
+            failure += std::string(" (") + std::strerror(closeErrno) + ")";
+    }
+    if (!failure.empty() || !target.commit()) {
+        result.error = failure.empty() ? target.error() : failure;
+        target.discard();
+        result.rows = 0;
+        return result;
+    }
+    progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
+    result.ok = true;
+    return result;
+}
+
+} // namespace dirlix
