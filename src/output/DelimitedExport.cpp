@@ -6,9 +6,34 @@
 
 namespace dirlix {
 
+namespace {
+
+// Which bytes a field must treat specially, by table: rows are millions of short fields, and a
+// look-up per byte beats searching for each special byte in turn.
+struct ByteSet {
+    constexpr explicit ByteSet(std::string_view bytes)
+    {
+        for (const char byte : bytes)
+            members[static_cast<unsigned char>(byte)] = true;
+    }
+    // The first byte of @p text from the set, or text.size().
+    std::size_t findIn(std::string_view text, std::size_t from = 0) const
+    {
+        while (from < text.size() && !members[static_cast<unsigned char>(text[from])])
+            ++from;
+        return from;
+    }
+    std::array<bool, 256> members{};
+};
+
+constexpr ByteSet kCsvSpecial(",\"\r\n");
+constexpr ByteSet kTsvSpecial("\\\t\n\r");
+
+} // namespace
+
 void appendCsvField(std::string& out, std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (kCsvSpecial.findIn(text) == text.size()) {
         out += text;
         return;
     }
@@ -27,14 +52,10 @@ void appendCsvField(std::string& out, std::string_view text)
 void appendTsvField(std::string& out, std::string_view text)
 {
     std::size_t plain = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char escape = text[i] == '\\' ? '\\' : text[i] == '\t' ? 't' : text[i] == '\n' ? 'n' : text[i] == '\r' ? 'r' : 0;
-        if (!escape)
-            continue;
+    for (std::size_t i; (i = kTsvSpecial.findIn(text, plain)) < text.size(); plain = i + 1) {
         out.append(text.data() + plain, i - plain);
         out += '\\';
-        out += escape;
-        plain = i + 1;
+        out += text[i] == '\\' ? '\\' : text[i] == '\t' ? 't' : text[i] == '\n' ? 'n' : 'r';
     }
     out.append(text.data() + plain, text.size() - plain);
 }
@@ -60,16 +81,36 @@ void DelimitedExporter::appendHeader(std::string& out)
 
 bool DelimitedExporter::appendRow(std::string& out, const Row& row, std::string& /*error*/)
 {
+    // Most rows need no quoting or escape: their texts go straight into the line as the columns
+    // output writes them, and a row is made again field by field only when a text holds a
+    // separator or a special byte.
+    const char separator = mForm == Delimited::Csv ? ',' : '\t';
+    const ByteSet& special = mForm == Delimited::Csv ? kCsvSpecial : kTsvSpecial;
+    const std::size_t start = out.size();
+    mTexts.appendRow(out, row, separator, '\n');
+    const std::string_view line = std::string_view(out).substr(start, out.size() - start - 1);
+    std::size_t at = 0, separators = 0;
+    while ((at = special.findIn(line, at)) < line.size() && line[at] == separator) {
+        ++separators;
+        ++at;
+    }
+    if (separators == 7 && at == line.size()) {
+        if (mForm == Delimited::Csv)
+            out.insert(out.size() - 1, 1, '\r');
+        return true;
+    }
+    out.resize(start);
+
     // The eight texts are made in one go, each ended by a NUL: no name, folder or date text of a
     // found file holds one. A row whose own texts do (a row given texts one by one) is made
     // column by column instead.
     mScratch.clear();
     mTexts.appendRow(mScratch, row, '\0', '\0');
     std::array<std::string_view, 8> fields;
-    std::size_t count = 0, start = 0;
-    for (std::size_t end; count < fields.size() && (end = mScratch.find('\0', start)) != std::string::npos; start = end + 1)
-        fields[count++] = std::string_view(mScratch).substr(start, end - start);
-    if (count != fields.size() || start != mScratch.size()) {
+    std::size_t count = 0, from = 0;
+    for (std::size_t end; count < fields.size() && (end = mScratch.find('\0', from)) != std::string::npos; from = end + 1)
+        fields[count++] = std::string_view(mScratch).substr(from, end - from);
+    if (count != fields.size() || from != mScratch.size()) {
         mScratch.clear();
         std::array<std::size_t, 9> bounds{};
         for (int column = ColFile; column <= ColModifiedKey; ++column) {

@@ -35,7 +35,7 @@ TEST(Formats, EveryFormatReadsBackToTheListsTextsAndTotals)
     ::tzset();
     timeZoneChanged();
     TempDir tmp;
-    const std::string root = tmp / "tree", pattern = "dd mmm, yyyy \"HH:MM\"";
+    const std::string root = tmp / "tree", pattern = "dd mmm yyyy HH:MM";
     makeDirs(root + "/dir,\"x\"\n\xff");
     makeDirs(root + "/sub/deeper");
     makeDirs(root + "/empty");
