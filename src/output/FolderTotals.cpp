@@ -47,8 +47,9 @@ void FolderTotals::add(std::string_view folder, std::uint64_t size)
     // Rows of one folder come together: only a new folder costs a look-up, and only for the parts
     // below what it shares with the last one.
     if (mChain.empty() || folder != mLastFolder) {
+        // A folder outside the start folder's tree, or after a row without a folder, starts a chain anew.
         const bool underStart = !mStart.empty() && folder.starts_with(mStart);
-        if (!mChain.empty() && (mChain.front().first == mStartNode) != underStart)
+        if (mLastFolder.empty() || (!mChain.empty() && (mChain.front().first == mStartNode) != underStart))
             mChain.clear();
         const std::size_t common =
             std::size_t(std::mismatch(folder.begin(), folder.end(), mLastFolder.begin(), mLastFolder.end()).first -
