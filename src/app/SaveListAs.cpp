@@ -2,9 +2,11 @@
 // Dirlix Pro: File, Save List As.
 #include "app/SaveListAs.h"
 
+#include "output/FolderTotals.h"
 #include "output/ListWorkbook.h"
 #include "output/ReplacingFile.h"
 #include "output/SettingsStore.h"
+#include "output/TextFormats.h"
 #include "product/AppProduct.h"
 
 #include <QCoreApplication>
@@ -135,10 +137,20 @@ QString filterOf(const FileType& type)
     return type.label + QStringLiteral(" (") + type.pattern + QLatin1Char(')');
 }
 
-// Wired when the CSV, TSV, JSON Lines and folder-totals exporters join this build; until then
-// each of these types is refused with a message.
-std::unique_ptr<Exporter> lineFormatExporter(LineFormat /*format*/, const ExporterContext& /*context*/)
+std::unique_ptr<Exporter> lineFormatExporter(LineFormat format, const ExporterContext& context)
 {
+    switch (format) {
+    case LineFormat::Csv:
+        return makeRowExporter(TextFormat::Csv, context.locale);
+    case LineFormat::Tsv:
+        return makeRowExporter(TextFormat::Tsv, context.locale);
+    case LineFormat::JsonLines:
+        return makeRowExporter(TextFormat::JsonLines, context.locale);
+    case LineFormat::FolderTotalsCsv:
+        // The rows do not say where the search began: the totals start at the deepest folder
+        // that holds every row.
+        return std::make_unique<FolderTotalsExporter>(TextFormat::Csv);
+    }
     return nullptr;
 }
 

@@ -40,12 +40,12 @@ const std::vector<FileType>& fileTypes();
 /** The dialog's filter text of @p type: "Workbook (*.xlsx)". */
 QString filterOf(const FileType& type);
 
-/** The CSV-like formats whose exporters live elsewhere. */
+/** The line formats beside the line template. */
 enum class LineFormat { Csv, Tsv, JsonLines, FolderTotalsCsv };
 
 /**
- * The exporter of @p format. Gives null for now: these formats are not part of this build yet,
- * and Save List As refuses a type whose factory gives null. The one place to wire them.
+ * The exporter of @p format. Save List As refuses a type whose factory gives null, so a format
+ * added to the table before its exporter exists is named to the user, never written wrongly.
  */
 std::unique_ptr<Exporter> lineFormatExporter(LineFormat format, const ExporterContext& context);
 

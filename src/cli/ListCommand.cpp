@@ -135,6 +135,9 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--template=")) {
             options.textOutput = true;
             options.lineTemplate = *v;
+        } else if (!optionsEnded && parseFormatOption(args, i, options.formats, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!optionsEnded && arg == "--xlsx") {
             if (!(options.workbookFile = value(arg.c_str())))
                 return std::nullopt;
@@ -161,6 +164,8 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         error = "--xlsx and --template cannot be used together";
         return std::nullopt;
     }
+    if (error = formatConflict(options.formats, options.textOutput, options.workbookFile.has_value()); !error.empty())
+        return std::nullopt;
     if (!haveDirectory && !options.help && !options.version) {
         error = "no folder given";
         return std::nullopt;
@@ -187,6 +192,12 @@ std::string usageText()
            "      --template             the same with the stored template, else \"%6%1\" in quotes\n"
            "      --xlsx FILE            write the rows to the workbook FILE instead, columns\n"
            "                             File, Size, Attrib, Created, Modified, Directory\n"
+           "      --format=FORMAT        write the rows as FORMAT: columns (the default),\n"
+           "                             csv, tsv (escaped: one line per file) or jsonl\n"
+           "                             (JSON Lines, names kept exact)\n"
+           "      --no-header            leave out the header line of csv and tsv\n"
+           "      --folders              write one line per folder instead, in the chosen\n"
+           "                             format: Directory, Files, Size, AllFiles, AllSize\n"
            "  -L, --follow               enter links to folders; every folder is listed once,\n"
            "                             however many links lead to it\n"
            "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n"
@@ -230,7 +241,7 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         walk.namesOnly = !LineTemplate(text).needsFileProperties();
         exporter = std::make_unique<modListToText::TemplateExporter>([text] { return text; }, locale);
     } else {
-        exporter = std::make_unique<modListToText::ColumnsExporter>(locale);
+        exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory));
     }
     std::unique_ptr<ExportTarget> target;
     if (options.workbookFile)

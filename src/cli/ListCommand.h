@@ -2,6 +2,7 @@
 // Dirlix Pro: the command-line companion dirlix-list: options and the listing.
 #pragma once
 
+#include "cli/FormatOptions.h"
 #include "search/Walker.h"
 
 #include <optional>
@@ -19,6 +20,7 @@ struct ListOptions {
     bool textOutput = false;                ///< -t/--template: the text output's lines instead of columns
     std::optional<std::string> lineTemplate; ///< with textOutput; empty optional: the stored setting, else the default
     std::optional<std::string> workbookFile; ///< --xlsx: a workbook written there instead of text lines
+    FormatOptions formats;                  ///< --format, --no-header, --folders
     bool followLinks = false;               ///< -L/--follow: enter links to folders, each folder once
     bool oneFileSystem = false;             ///< -x/--one-file-system: stay on DIR's file system
     bool help = false;
