@@ -3,6 +3,7 @@
 #include "output/ListWorkbook.h"
 
 #include "output/DateTime.h"
+#include "output/FolderTotals.h"
 #include "output/ReplacingFile.h"
 #include "output/modListToExcel.h"
 
@@ -68,129 +69,6 @@ std::string folderOfPath(const std::string& path)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-/**
- * Files and bytes per folder, and the same with every folder below, for the folders the rows reach.
- * A folder is kept as its parent and its own part of the path, so that memory grows with the
- * number of folders and not with their depth; its ancestors are entered before it, so a parent's
- * index is always below its children's.
- */
-class FolderTotals {
-public:
-    struct Entry {
-        std::string name; ///< its part of the path, with the separator: "/" for the root, "docs/" below
-        std::uint32_t parent;
-        std::uint32_t children = 0;
-        std::uint64_t files = 0, bytes = 0, allFiles = 0, allBytes = 0;
-    };
-    static constexpr std::uint32_t kNone = UINT32_MAX;
-
-    void add(std::string_view folder, std::uint64_t bytes)
-    {
-        // Rows come folder by folder: the last folder is the one asked for nearly every time.
-        if (mLast == kNone || mLastFolder != folder) {
-            mLast = enter(folder);
-            mLastFolder.assign(folder);
-        }
-        ++mEntries[mLast].files;
-        mEntries[mLast].bytes += bytes;
-    }
-
-    /** Adds each folder's totals into its parents and returns the first entry to show. */
-    std::size_t finish()
-    {
-        for (std::size_t i = mEntries.size(); i-- > 0;) {
-            Entry& entry = mEntries[i];
-            entry.allFiles += entry.files;
-            entry.allBytes += entry.bytes;
-            if (entry.parent != kNone) {
-                mEntries[entry.parent].allFiles += entry.allFiles;
-                mEntries[entry.parent].allBytes += entry.allBytes;
-            }
-        }
-        // The rows do not say where the walk began: start at the deepest folder that holds them all.
-        std::size_t tops = 0, root = 0;
-        for (std::size_t i = 0; i < mEntries.size(); ++i)
-            if (mEntries[i].parent == kNone)
-                ++tops, root = i;
-        if (tops != 1)
-            return 0;
-        while (mEntries[root].files == 0 && mEntries[root].children == 1)
-            ++root; // the only child of a folder without files is entered right after it
-        return root;
-    }
-
-    const std::deque<Entry>& entries() const { return mEntries; }
-
-    /**
-     * The path text of entry @p index, valid until the next call. Entries asked for in order, as
-     * they were entered, cost the length of their own part: the path of the folders above is kept.
-     */
-    const std::string& pathOf(std::uint32_t index)
-    {
-        const std::uint32_t parent = mEntries[index].parent;
-        while (!mShown.empty() && mShown.back().first != parent)
-            mShown.pop_back();
-        if (mShown.empty() && parent != kNone) {
-            // Not below the last path (rows in another order than the walk's): from the top.
-            std::vector<std::uint32_t> chain;
-            for (std::uint32_t i = parent; i != kNone; i = mEntries[i].parent)
-                chain.push_back(i);
-            mPath.clear();
-            for (auto i = chain.rbegin(); i != chain.rend(); ++i) {
-                mPath += mEntries[*i].name;
-                mShown.emplace_back(*i, mPath.size());
-            }
-        }
-        mPath.resize(mShown.empty() ? 0 : mShown.back().second);
-        mPath += mEntries[index].name;
-        mShown.emplace_back(index, mPath.size());
-        return mPath;
-    }
-
-private:
-    struct Key {
-        std::uint32_t parent;
-        std::string_view name;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const
-        {
-            return std::hash<std::string_view>()(key.name) ^ (std::size_t(key.parent) * 0x9E3779B97F4A7C15ULL);
-        }
-    };
-
-    // "/a/b/" is "/", "a/", "b/"; a text without a separator is one part.
-    std::uint32_t enter(std::string_view folder)
-    {
-        std::uint32_t parent = kNone;
-        std::size_t start = 0;
-        do {
-            const std::size_t slash = folder.find('/', start);
-            const std::size_t end = slash == std::string_view::npos ? folder.size() : slash + 1;
-            const std::string_view name = folder.substr(start, end - start);
-            auto found = mIndex.find({parent, name});
-            if (found == mIndex.end()) {
-                mEntries.push_back({std::string(name), parent});
-                if (parent != kNone)
-                    ++mEntries[parent].children;
-                // A deque never moves what it holds, so the key may view the entry's name.
-                found = mIndex.emplace(Key{parent, mEntries.back().name}, std::uint32_t(mEntries.size() - 1)).first;
-            }
-            parent = found->second;
-            start = end;
-        } while (start < folder.size());
-        return parent;
-    }
-
-    std::deque<Entry> mEntries;
-    std::unordered_map<Key, std::uint32_t, KeyHash> mIndex;
-    std::uint32_t mLast = kNone;
-    std::string mLastFolder;
-    std::string mPath;                                          // the path pathOf() made last
-    std::vector<std::pair<std::uint32_t, std::size_t>> mShown;  // its folders and where each ends
-};
 
 // A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
 std::uint64_t largestSheetEstimate(RowSource& rows, std::size_t rowsPerSheet)
@@ -343,20 +221,23 @@ public:
     {
         if (!mFiles.close(failure))
             return LXW_ERROR_CREATING_TMPFILE;
-        const auto& folders = mTotals.entries();
-        for (std::size_t i = mTotals.finish(); i < folders.size(); ++i) {
-            const auto& entry = folders[i];
+        lxw_error error = LXW_NO_ERROR;
+        mTotals.forEach([&](const FolderTotal& total) {
+            if (error != LXW_NO_ERROR)
+                return;
             lxw_row_t row = 0;
             lxw_worksheet* sheet = mFolders.next(row, failure);
-            if (!sheet)
-                return LXW_ERROR_CREATING_TMPFILE;
-            lxw_error error = writeText(mFolders, sheet, row, 0, mTotals.pathOf(std::uint32_t(i)));
-            const std::uint64_t numbers[] = {entry.files, entry.bytes, entry.allFiles, entry.allBytes};
+            if (!sheet) {
+                error = LXW_ERROR_CREATING_TMPFILE;
+                return;
+            }
+            error = writeText(mFolders, sheet, row, 0, total.folder);
+            const std::uint64_t numbers[] = {total.files, total.size, total.allFiles, total.allSize};
             for (lxw_col_t c = 0; c < 4 && error == LXW_NO_ERROR; ++c)
                 error = writeNumber(mFolders, sheet, row, lxw_col_t(c + 1), double(numbers[c]));
-            if (error != LXW_NO_ERROR)
-                return error;
-        }
+        });
+        if (error != LXW_NO_ERROR)
+            return error;
         if (!mFolders.close(failure))
             return LXW_ERROR_CREATING_TMPFILE;
         mResult.sheets = mFiles.sheets() + mFolders.sheets();
