@@ -2,6 +2,7 @@
 // Dirlix Pro: the command-line companion dirlix-list: options and the listing.
 #pragma once
 
+#include "search/FilterRules.h"
 #include "search/Walker.h"
 
 #include <optional>
@@ -21,6 +22,7 @@ struct ListOptions {
     std::optional<std::string> workbookFile; ///< --xlsx: a workbook written there instead of text lines
     bool followLinks = false;               ///< -L/--follow: enter links to folders, each folder once
     bool oneFileSystem = false;             ///< -x/--one-file-system: stay on DIR's file system
+    FilterRules filter;                     ///< -i, -e, sizes, dates, --dot-folders: what is listed
     bool help = false;
     bool version = false;
 };
