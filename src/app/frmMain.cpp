@@ -3,7 +3,9 @@
 #include "app/frmMain.h"
 
 #include "app/FileListModel.h"
+#include "app/FilterNote.h"
 #include "app/SearchController.h"
+#include "app/frmFilter.h"
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
 #include "layout/clsLayout.h"
@@ -143,6 +145,7 @@ void frmMain::defineMenus()
     mnuFileExcel = mnuFile->addAction(tr("Output to &Excel"));
     mnuFileExit = mnuFile->addAction(tr("E&xit"));
     mnuOptions = menuBar()->addAction(tr("&Options"));
+    mnuFilter = menuBar()->addAction(tr("Fil&ter…"));
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelpContents = mnuHelp->addAction(tr("&Contents"));
     mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
@@ -158,6 +161,7 @@ void frmMain::defineMenus()
     connect(mnuFileExcel, &QAction::triggered, this, &frmMain::mnuFileExcel_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuOptions, &QAction::triggered, this, &frmMain::mnuOptions_Click);
+    connect(mnuFilter, &QAction::triggered, this, [this] { mFilter->open(); });
     connect(mnuHelpContents, &QAction::triggered, this, [] { mnuHelpContents_Click(); });
     connect(mnuHelpFAQ, &QAction::triggered, this, [] { mnuHelpFAQ_Click(); });
     connect(mnuHelpSupport, &QAction::triggered, this, [] { mnuHelpSupport_Click(); });
@@ -173,10 +177,14 @@ void frmMain::defineStatusBar()
     mStop->setAutoDefault(false);
     mStop->setFocusPolicy(Qt::NoFocus);
     mStop->hide();
+    mFilterText = new FilterNote(this);
     statusBar()->addWidget(mStatusText, 1);
+    statusBar()->addPermanentWidget(mFilterText);
     statusBar()->addPermanentWidget(mStop);
     statusBar()->setSizeGripEnabled(true);
     connect(mStatusText, &QLabel::linkActivated, this, &frmMain::showUnreadableFolders);
+    connect(mFilterText, &QLabel::linkActivated, this,
+            [this](const QString& link) { link == QLatin1String("clear") ? mFilter->clearRules() : mFilter->open(); });
 
     // Esc stops a running search; at any other time it does nothing.
     mStopShortcut = new QAction(this);
@@ -245,6 +253,17 @@ void frmMain::InitControls()
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
     connect(mStopShortcut, &QAction::triggered, this, &frmMain::stopWork);
+
+    mFilter = new frmFilter(this);
+    connect(mFilter, &frmFilter::rulesChanged, this, &frmMain::applyFilter);
+    mFilter->LoadSettings();
+}
+
+void frmMain::applyFilter()
+{
+    // Noted beside the status text for as long as it holds, so that a short list is never taken for all there is.
+    mSearch->setFilter(mFilter->rules());
+    mFilterText->setWords(mFilter->describe());
 }
 
 void frmMain::UnloadOptions()
@@ -433,6 +452,8 @@ void frmMain::showSummary()
                             locale.toString(double(summary.elapsedMs) / 1000.0, 'f', 1));
     if (summary.stopped)
         text = tr("Stopped: ") + text;
+    if (summary.filteredOut != 0)
+        text += tr("; %n file(s) left out by the filter", nullptr, int(summary.filteredOut));
     if (summary.sharedRows != 0)
         text += tr(" (%n row(s) share storage with another and are counted once)", nullptr, int(summary.sharedRows));
     const auto unreadable = std::count_if(summary.errors.begin(), summary.errors.end(), [](const WalkError& error) {
