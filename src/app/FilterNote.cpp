@@ -14,7 +14,8 @@ const QString kEllipsis = QStringLiteral("…");
 FilterNote::FilterNote(QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::RichText);
-    setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // Mouse only: the window's tab order stays as designed; the Filter menu command is the keyboard's way.
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     hide();
     // Its room follows the window's width, which the status bar does not tell it.
     if (parent)
