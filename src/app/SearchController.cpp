@@ -37,7 +37,7 @@ void SearchController::start(const std::string& directoryText)
     mSummary = {};
     mClock.start();
     WalkOptions options = mOptions;
-    mFilter.applyTo(options, QDateTime::currentSecsSinceEpoch());
+    mFilterCounts = mFilter.applyTo(options, QDateTime::currentSecsSinceEpoch());
     mSession = std::make_unique<BackgroundWalk>(options);
     mSession->start(directoryText);
     mTimer.start(kFirstDeliveryMs);
@@ -91,6 +91,7 @@ void SearchController::deliver()
     mSummary.bytes = progress.bytes.load();
     mSummary.sharedRows = progress.sharedRows.load();
     mSummary.filteredOut = progress.filteredOut.load();
+    mSummary.foldersLeftOut = mFilterCounts ? mFilterCounts->foldersLeftOut.load() : 0;
     mSummary.elapsedMs = mClock.elapsed();
     mSummary.errors = session->walker().errors();
     emit finished();

@@ -35,6 +35,7 @@ public:
         std::uint64_t bytes = 0;      ///< a file with several hard links counted once
         std::uint64_t sharedRows = 0; ///< rows whose storage another row already counts
         std::uint64_t filteredOut = 0; ///< files the filter left out
+        std::uint64_t foldersLeftOut = 0; ///< folders the filter did not let the search enter
         qint64 elapsedMs = 0;
         std::vector<WalkError> errors;
     };
@@ -79,6 +80,7 @@ private:
     std::function<std::string()> mDatePattern;
     WalkOptions mOptions;
     FilterRules mFilter;
+    std::shared_ptr<const FilterCounts> mFilterCounts; // of the running search's filter; may be null
     std::unique_ptr<BackgroundWalk> mSession;
     std::vector<std::unique_ptr<BackgroundWalk>> mRetired;
     QTimer mTimer;

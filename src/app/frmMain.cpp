@@ -53,6 +53,17 @@ namespace {
 QString gTempFolder;
 bool gFailureDialogs = true;
 
+// What the filter left out of a search, for its summary: files seen and dropped, folders not entered.
+QString filterSummary(const SearchController::Summary& summary)
+{
+    QStringList parts;
+    if (summary.filteredOut != 0)
+        parts << frmMain::tr("%n file(s)", nullptr, int(summary.filteredOut));
+    if (summary.foldersLeftOut != 0)
+        parts << frmMain::tr("%n folder(s)", nullptr, int(summary.foldersLeftOut));
+    return parts.isEmpty() ? QString() : frmMain::tr("; the filter left out %1").arg(parts.join(frmMain::tr(" and ")));
+}
+
 } // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
@@ -452,10 +463,9 @@ void frmMain::showSummary()
                             locale.toString(double(summary.elapsedMs) / 1000.0, 'f', 1));
     if (summary.stopped)
         text = tr("Stopped: ") + text;
-    if (summary.filteredOut != 0)
-        text += tr("; %n file(s) left out by the filter", nullptr, int(summary.filteredOut));
     if (summary.sharedRows != 0)
         text += tr(" (%n row(s) share storage with another and are counted once)", nullptr, int(summary.sharedRows));
+    text += filterSummary(summary);
     const auto unreadable = std::count_if(summary.errors.begin(), summary.errors.end(), [](const WalkError& error) {
         return error.kind != WalkErrorKind::CycleSkipped;
     });

@@ -90,8 +90,8 @@ std::optional<TimeBound> parseDate(std::string_view text, std::string& error)
 // once per file on each thread, however many masks there are.
 class RuleFilter final : public WalkFilter {
 public:
-    RuleFilter(const FilterRules& rules, std::int64_t now)
-        : mDotFolders(rules.dotFolders), mMinSize(rules.minSize), mMaxSize(rules.maxSize)
+    RuleFilter(const FilterRules& rules, std::int64_t now, std::shared_ptr<FilterCounts> counts)
+        : mDotFolders(rules.dotFolders), mMinSize(rules.minSize), mMaxSize(rules.maxSize), mCounts(std::move(counts))
     {
         std::string error;
         for (const std::string& list : rules.include)
@@ -108,7 +108,10 @@ public:
     {
         if (!mDotFolders && !name.empty() && name.front() == '.')
             return false;
-        return mExclude.empty() || !mExclude.matches(subject(name));
+        if (mExclude.empty() || !mExclude.matches(subject(name)))
+            return true;
+        mCounts->foldersLeftOut.fetch_add(1, std::memory_order_relaxed);
+        return false;
     }
 
     bool keepsName(std::string_view name) const override
@@ -138,6 +141,7 @@ private:
     bool mDotFolders;
     MaskList mInclude, mExclude;
     std::optional<std::int64_t> mMinSize, mMaxSize, mNewer, mOlder;
+    std::shared_ptr<FilterCounts> mCounts;
 };
 
 } // namespace
@@ -215,12 +219,15 @@ std::string FilterRules::problem(std::int64_t now) const
     return {};
 }
 
-void FilterRules::applyTo(WalkOptions& options, std::int64_t now) const
+std::shared_ptr<const FilterCounts> FilterRules::applyTo(WalkOptions& options, std::int64_t now) const
 {
     options.followLinks = options.followLinks || followLinks;
     options.oneFileSystem = options.oneFileSystem || oneFileSystem;
-    if (!include.empty() || !exclude.empty() || minSize || maxSize || newer || older || dotFolders)
-        options.filter = std::make_shared<RuleFilter>(*this, now);
+    if (include.empty() && exclude.empty() && !minSize && !maxSize && !newer && !older && !dotFolders)
+        return nullptr;
+    auto counts = std::make_shared<FilterCounts>();
+    options.filter = std::make_shared<RuleFilter>(*this, now, counts);
+    return counts;
 }
 
 } // namespace dirlix

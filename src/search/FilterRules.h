@@ -5,7 +5,9 @@
 
 #include "search/Walker.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +42,11 @@ struct TimeBound {
  */
 std::optional<TimeBound> parseTime(std::string_view text, std::string& error);
 
+/** What a filter counted while its walk ran. */
+struct FilterCounts {
+    std::atomic<std::uint64_t> foldersLeftOut{0}; ///< folders not entered because an exclude mask matched their name
+};
+
 /**
  * Everything that narrows a search. Empty members mean no rule: a default FilterRules walks as a
  * search without filters does. Masks are kept as given, each a list separated by ";".
@@ -69,8 +76,9 @@ struct FilterRules {
     /**
      * Sets the filter and the link and file-system flags of @p options for a search starting at
      * @p now. Leaves @p options as they are when no rule is set. The rules must have no problem().
+     * Returns what the filter set counts as the walk runs; null when no filter was set.
      */
-    void applyTo(WalkOptions& options, std::int64_t now) const;
+    std::shared_ptr<const FilterCounts> applyTo(WalkOptions& options, std::int64_t now) const;
 
     bool operator==(const FilterRules&) const = default;
 };
