@@ -3,6 +3,8 @@
 #include "app/SearchController.h"
 #include "app/FileListModel.h"
 
+#include <QDateTime>
+
 namespace dirlix {
 
 namespace {
@@ -34,7 +36,9 @@ void SearchController::start(const std::string& directoryText)
     mModel->clear();
     mSummary = {};
     mClock.start();
-    mSession = std::make_unique<BackgroundWalk>(mOptions);
+    WalkOptions options = mOptions;
+    mFilterCounts = mFilter.applyTo(options, QDateTime::currentSecsSinceEpoch());
+    mSession = std::make_unique<BackgroundWalk>(options);
     mSession->start(directoryText);
     mTimer.start(kFirstDeliveryMs);
 }
@@ -86,6 +90,8 @@ void SearchController::deliver()
     mSummary.files = mModel->list().count();
     mSummary.bytes = progress.bytes.load();
     mSummary.sharedRows = progress.sharedRows.load();
+    mSummary.filteredOut = progress.filteredOut.load();
+    mSummary.foldersLeftOut = mFilterCounts ? mFilterCounts->foldersLeftOut.load() : 0;
     mSummary.elapsedMs = mClock.elapsed();
     mSummary.errors = session->walker().errors();
     emit finished();

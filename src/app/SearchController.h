@@ -2,6 +2,7 @@
 // Dirlix Pro: a search on a worker thread that fills the list model in batches while it runs.
 #pragma once
 
+#include "search/FilterRules.h"
 #include "search/WalkHandOff.h"
 
 #include <QElapsedTimer>
@@ -33,6 +34,8 @@ public:
         std::uint64_t files = 0;
         std::uint64_t bytes = 0;      ///< a file with several hard links counted once
         std::uint64_t sharedRows = 0; ///< rows whose storage another row already counts
+        std::uint64_t filteredOut = 0; ///< files the filter left out
+        std::uint64_t foldersLeftOut = 0; ///< folders the filter did not let the search enter
         qint64 elapsedMs = 0;
         std::vector<WalkError> errors;
     };
@@ -46,6 +49,8 @@ public:
 
     /** Options for the walks that start from now on (threads, test seams). */
     void setWalkOptions(WalkOptions options) { mOptions = std::move(options); }
+    /** The filter of the searches that start from now on; ages count from each search's start. */
+    void setFilter(FilterRules rules) { mFilter = std::move(rules); }
 
     /** Empties the list and starts walking @p directoryText (bytes as typed); stops a running search first. */
     void start(const std::string& directoryText);
@@ -74,6 +79,8 @@ private:
     FileListModel* mModel;
     std::function<std::string()> mDatePattern;
     WalkOptions mOptions;
+    FilterRules mFilter;
+    std::shared_ptr<const FilterCounts> mFilterCounts; // of the running search's filter; may be null
     std::unique_ptr<BackgroundWalk> mSession;
     std::vector<std::unique_ptr<BackgroundWalk>> mRetired;
     QTimer mTimer;

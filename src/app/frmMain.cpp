@@ -3,8 +3,10 @@
 #include "app/frmMain.h"
 
 #include "app/FileListModel.h"
+#include "app/FilterNote.h"
 #include "app/SaveListAs.h"
 #include "app/SearchController.h"
+#include "app/frmFilter.h"
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
 #include "layout/clsLayout.h"
@@ -51,6 +53,17 @@ namespace dirlix {
 namespace {
 QString gTempFolder;
 bool gFailureDialogs = true;
+
+// What the filter left out of a search, for its summary: files seen and dropped, folders not entered.
+QString filterSummary(const SearchController::Summary& summary)
+{
+    QStringList parts;
+    if (summary.filteredOut != 0)
+        parts << frmMain::tr("%n file(s)", nullptr, int(summary.filteredOut));
+    if (summary.foldersLeftOut != 0)
+        parts << frmMain::tr("%n folder(s)", nullptr, int(summary.foldersLeftOut));
+    return parts.isEmpty() ? QString() : frmMain::tr("; the filter left out %1").arg(parts.join(frmMain::tr(" and ")));
+}
 
 } // namespace
 
@@ -147,6 +160,7 @@ void frmMain::defineMenus()
     addAction(mnuFileSaveAs); // Ctrl+S works also when the menu bar is not open
     mnuFileExit = mnuFile->addAction(tr("E&xit"));
     mnuOptions = menuBar()->addAction(tr("&Options"));
+    mnuFilter = menuBar()->addAction(tr("Fil&ter…"));
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelpContents = mnuHelp->addAction(tr("&Contents"));
     mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
@@ -163,6 +177,7 @@ void frmMain::defineMenus()
     connect(mnuFileSaveAs, &QAction::triggered, this, &frmMain::mnuFileSaveAs_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuOptions, &QAction::triggered, this, &frmMain::mnuOptions_Click);
+    connect(mnuFilter, &QAction::triggered, this, [this] { mFilter->open(); });
     connect(mnuHelpContents, &QAction::triggered, this, [] { mnuHelpContents_Click(); });
     connect(mnuHelpFAQ, &QAction::triggered, this, [] { mnuHelpFAQ_Click(); });
     connect(mnuHelpSupport, &QAction::triggered, this, [] { mnuHelpSupport_Click(); });
@@ -178,10 +193,14 @@ void frmMain::defineStatusBar()
     mStop->setAutoDefault(false);
     mStop->setFocusPolicy(Qt::NoFocus);
     mStop->hide();
+    mFilterText = new FilterNote(this);
     statusBar()->addWidget(mStatusText, 1);
+    statusBar()->addPermanentWidget(mFilterText);
     statusBar()->addPermanentWidget(mStop);
     statusBar()->setSizeGripEnabled(true);
     connect(mStatusText, &QLabel::linkActivated, this, &frmMain::showUnreadableFolders);
+    connect(mFilterText, &QLabel::linkActivated, this,
+            [this](const QString& link) { link == QLatin1String("clear") ? mFilter->clearRules() : mFilter->open(); });
 
     // Esc stops a running search; at any other time it does nothing.
     mStopShortcut = new QAction(this);
@@ -250,6 +269,17 @@ void frmMain::InitControls()
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
     connect(mStopShortcut, &QAction::triggered, this, &frmMain::stopWork);
+
+    mFilter = new frmFilter(this);
+    connect(mFilter, &frmFilter::rulesChanged, this, &frmMain::applyFilter);
+    mFilter->LoadSettings();
+}
+
+void frmMain::applyFilter()
+{
+    // Noted beside the status text for as long as it holds, so that a short list is never taken for all there is.
+    mSearch->setFilter(mFilter->rules());
+    mFilterText->setWords(mFilter->describe());
 }
 
 void frmMain::UnloadOptions()
@@ -461,6 +491,7 @@ void frmMain::showSummary()
         text = tr("Stopped: ") + text;
     if (summary.sharedRows != 0)
         text += tr(" (%n row(s) share storage with another and are counted once)", nullptr, int(summary.sharedRows));
+    text += filterSummary(summary);
     const auto unreadable = std::count_if(summary.errors.begin(), summary.errors.end(), [](const WalkError& error) {
         return error.kind != WalkErrorKind::CycleSkipped;
     });

@@ -20,6 +20,8 @@ namespace dirlix {
 
 class clsLayout;
 class FileListModel;
+class FilterNote;
+class frmFilter;
 class frmOptions;
 class SearchController;
 
@@ -47,6 +49,7 @@ public:
     QAction* mnuFileSaveAs;
     QAction* mnuFileExit;
     QAction* mnuOptions;
+    QAction* mnuFilter;
     QMenu* mnuHelp;
     QAction* mnuHelpContents;
     QAction* mnuHelpFAQ;
@@ -56,6 +59,10 @@ public:
 
     /** The Options dialog, loaded hidden for the window's whole life; null after unload. */
     frmOptions* options() const { return mOptions.get(); }
+    /** The Filter dialog, whose rules each new search uses. */
+    frmFilter* filter() const { return mFilter; }
+    /** The status bar's note of the filter in force; hidden when none is. */
+    FilterNote* filterText() const { return mFilterText; }
     /** The model behind ListView1. */
     FileListModel* model() const { return mModel; }
     /** The search that fills the list. */
@@ -98,6 +105,7 @@ private:
     void mnuFileSaveAs_Click();
     void mnuFileExit_Click();
     void mnuOptions_Click();
+    void applyFilter();
     void mnuHelpAbout_Click();
 
     void fitColumnsOnce();
@@ -114,6 +122,8 @@ private:
     FileListModel* mModel = nullptr;
     SearchController* mSearch = nullptr;
     QLabel* mStatusText = nullptr;
+    frmFilter* mFilter = nullptr;
+    FilterNote* mFilterText = nullptr;
     QPushButton* mStop = nullptr;
     QAction* mStopShortcut = nullptr;
     QTimer* mProgressTimer = nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
+#include "cli/FilterOptions.h"
 
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 namespace dirlix::cli {
@@ -143,6 +145,11 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
                 return std::nullopt;
         } else if (auto v = optionsEnded ? std::nullopt : inlineValue("--xlsx=")) {
             options.workbookFile = *v;
+        } else if (const auto read = optionsEnded ? FilterOptionRead::NotFilter
+                                                  : readFilterOption(args, i, options.filter, error);
+                   read != FilterOptionRead::NotFilter) {
+            if (read == FilterOptionRead::Failed)
+                return std::nullopt;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -166,6 +173,8 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
     }
     if (error = formatConflict(options.formats, options.textOutput, options.workbookFile.has_value()); !error.empty())
         return std::nullopt;
+    if (!checkFilterRanges(options.filter, error))
+        return std::nullopt;
     if (!haveDirectory && !options.help && !options.version) {
         error = "no folder given";
         return std::nullopt;
@@ -175,12 +184,13 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
 
 std::string usageText()
 {
-    return "Usage: dirlix-list [OPTION]... DIR\n"
+    return std::string("Usage: dirlix-list [OPTION]... DIR\n"
            "List every file below DIR as the Search of Dirlix Pro does: one line per file with\n"
            "File, Size, Attrib, Created, Modified, Directory, CYMD and MYMD, separated by tabs.\n"
-           "Folders whose name begins with '.' below DIR are skipped. A link to a folder is\n"
-           "listed as a file and not entered; mounts of virtual file systems (proc, sysfs,\n"
-           "devtmpfs, cgroup and the like) below DIR are not entered and are named on standard error.\n"
+           "Folders whose name begins with '.' below DIR are skipped (see --dot-folders). A link\n"
+           "to a folder is listed as a file and not entered; mounts of virtual file systems\n"
+           "(proc, sysfs, devtmpfs, cgroup and the like) below DIR are not entered and are named\n"
+           "on standard error.\n"
            "\n"
            "  -d, --date-format PATTERN  date pattern of Created and Modified\n"
            "                             (default: the stored setting, else \"dd/mm/yy HH:MM:SS\")\n"
@@ -200,7 +210,8 @@ std::string usageText()
            "                             format: Directory, Files, Size, AllFiles, AllSize\n"
            "  -L, --follow               enter links to folders; every folder is listed once,\n"
            "                             however many links lead to it\n"
-           "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n"
+           "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n") +
+           filterUsageText() +
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n"
            "\n"
@@ -233,6 +244,7 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     walk.threads = options.threads;
     walk.followLinks = options.followLinks;
     walk.oneFileSystem = options.oneFileSystem;
+    options.filter.applyTo(walk, std::time(nullptr));
     if (options.workbookFile) {
         exporter = std::make_unique<modListToExcel::WorkbookExporter>(locale);
     } else if (options.textOutput) {

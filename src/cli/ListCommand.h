@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/FormatOptions.h"
+#include "search/FilterRules.h"
 #include "search/Walker.h"
 
 #include <optional>
@@ -23,6 +24,7 @@ struct ListOptions {
     FormatOptions formats;                  ///< --format, --no-header, --folders
     bool followLinks = false;               ///< -L/--follow: enter links to folders, each folder once
     bool oneFileSystem = false;             ///< -x/--one-file-system: stay on DIR's file system
+    FilterRules filter;                     ///< -i, -e, sizes, dates, --dot-folders: what is listed
     bool help = false;
     bool version = false;
 };

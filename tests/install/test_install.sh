@@ -40,6 +40,7 @@ usr/bin/dirlix-list
 usr/bin/dirlix-pro
 usr/share/applications/dirlix-pro.desktop
 usr/share/dirlix-pro/Help/faq.html
+usr/share/dirlix-pro/Help/filters.html
 usr/share/dirlix-pro/Help/index.html
 usr/share/dirlix-pro/Help/support.html
 usr/share/icons/hicolor/16x16/apps/dirlix-pro.png
