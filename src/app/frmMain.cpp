@@ -3,6 +3,8 @@
 #include "app/frmMain.h"
 
 #include "app/FileListModel.h"
+#include "app/ListWorkspace.h"
+#include "app/RowActions.h"
 #include "app/SearchController.h"
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
@@ -142,6 +144,7 @@ void frmMain::defineMenus()
     mnuFileText = mnuFile->addAction(tr("Output to &Text"));
     mnuFileExcel = mnuFile->addAction(tr("Output to &Excel"));
     mnuFileExit = mnuFile->addAction(tr("E&xit"));
+    mnuEdit = menuBar()->addMenu(tr("&Edit")); // filled by the list's workspace
     mnuOptions = menuBar()->addAction(tr("&Options"));
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelpContents = mnuHelp->addAction(tr("&Contents"));
@@ -222,8 +225,10 @@ void frmMain::InitControls()
     mModel = new FileListModel(this);
     mModel->setLocale(systemDateLocale());
     ListView1->setModel(mModel);
-    ListView1->setColumnWidth(6, 0);
-    ListView1->setColumnWidth(7, 0);
+    // Hidden rather than narrowed to nothing, so that the Directory column is the last one shown
+    // and stretches to the view's edge.
+    ListView1->setColumnHidden(6, true);
+    ListView1->setColumnHidden(7, true);
 
     // Owned by the main window so that it stays out of the taskbar and above the window it serves.
     mOptions = std::make_unique<frmOptions>(this);
@@ -245,6 +250,12 @@ void frmMain::InitControls()
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
     connect(mStopShortcut, &QAction::triggered, this, &frmMain::stopWork);
+
+    mWorkspace = new ListWorkspace(this, ListView1, mModel, mSearch, txtDir);
+    mWorkspace->fillEditMenu(mnuEdit);
+    connect(mWorkspace->rows(), &RowActions::failed, this, [this](const QString& message) {
+        reportFailure(tr("Open"), message);
+    });
 }
 
 void frmMain::UnloadOptions()
@@ -315,7 +326,8 @@ void frmMain::mnuFileExcel_Click()
 
 std::unique_ptr<RowSource> frmMain::shownRows() const
 {
-    return mModel->list().rows();
+    // Walk order (the list's own rows()) until the user sorts or types in the find bar.
+    return mModel->shownRows();
 }
 
 void frmMain::startExport(const QString& title, ExportController::Job job)

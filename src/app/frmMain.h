@@ -20,6 +20,7 @@ namespace dirlix {
 
 class clsLayout;
 class FileListModel;
+class ListWorkspace;
 class frmOptions;
 class SearchController;
 
@@ -45,6 +46,7 @@ public:
     QAction* mnuFileText;
     QAction* mnuFileExcel;
     QAction* mnuFileExit;
+    QMenu* mnuEdit;
     QAction* mnuOptions;
     QMenu* mnuHelp;
     QAction* mnuHelpContents;
@@ -61,6 +63,8 @@ public:
     SearchController* search() const { return mSearch; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
+    /** Sorting, the find bar and the row commands of the list. */
+    ListWorkspace* workspace() const { return mWorkspace; }
     /** The layout engine; null after unload. */
     clsLayout* layout() const { return mLayout.get(); }
     /** The rows the list shows, in the order shown: what every output writes. */
@@ -116,6 +120,7 @@ private:
     QTimer* mProgressTimer = nullptr;
     bool mColumnsFitted = false;
     ExportController* mExport = nullptr;
+    ListWorkspace* mWorkspace = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
 

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: sorting and narrowing the list, run on a worker thread.
+#include "app/ListOrder.h"
+
+#include "output/ColumnTexts.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <map>
+
+namespace dirlix {
+
+namespace {
+
+constexpr std::size_t kCancelStride = 1 << 14; // rows between two looks at the cancel flag
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 0x80; });
+}
+
+// Whether ASCII-only @p text contains @p lower (already in lower case), ignoring ASCII case.
+bool containsFolded(std::string_view text, std::string_view lower)
+{
+    if (lower.size() > text.size())
+        return false;
+    for (std::size_t start = 0; start + lower.size() <= text.size(); ++start) {
+        std::size_t i = 0;
+        while (i < lower.size() && asciiLower(text[start + i]) == lower[i])
+            ++i;
+        if (i == lower.size())
+            return true;
+    }
+    return false;
+}
+
+bool hasText(const Row& row, int column)
+{
+    return row.texts && (row.textMask & (1u << (column - 1)));
+}
+
+// A number column's key: the raw value, or the lowest for a cell that shows nothing.
+std::int64_t numberKey(const Row& row, int column)
+{
+    if (hasText(row, column)) {
+        // A row given its texts one by one sorts by the number its text starts with.
+        const std::string& text = row.texts[column - 1];
+        std::int64_t value = 0;
+        if (column == ColSize && std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc())
+            return value;
+        return INT64_MIN;
+    }
+    if (!row.values.valuesKnown())
+        return INT64_MIN;
+    switch (column) {
+    case ColSize:
+        return row.values.size;
+    case ColCreated:
+        return row.values.created;
+    default:
+        return row.values.modified;
+    }
+}
+
+// Ranks in @p keys order, equal keys sharing a rank; returns the rank of each key.
+template <typename Key, typename Less>
+std::vector<std::uint32_t> ranksOf(const std::vector<Key>& keys, Less less)
+{
+    std::vector<std::uint32_t> byKey(keys.size());
+    for (std::size_t i = 0; i < byKey.size(); ++i)
+        byKey[i] = std::uint32_t(i);
+    std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) { return less(keys[a], keys[b]); });
+    std::vector<std::uint32_t> rank(keys.size());
+    std::uint32_t current = 0;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        if (i != 0 && less(keys[byKey[i - 1]], keys[byKey[i]]))
+            ++current;
+        rank[byKey[i]] = current;
+    }
+    return rank;
+}
+
+// Rows sorted by a rank each, stably: the rank above, the row's own index below, in one number.
+RowOrder orderByRank(const std::vector<std::uint32_t>& rankOfRow, bool descending)
+{
+    std::vector<std::uint64_t> packed(rankOfRow.size());
+    for (std::size_t i = 0; i < packed.size(); ++i) {
+        const std::uint32_t rank = descending ? UINT32_MAX - rankOfRow[i] : rankOfRow[i];
+        packed[i] = (std::uint64_t(rank) << 32) | i;
+    }
+    std::sort(packed.begin(), packed.end());
+    RowOrder order(packed.size());
+    for (std::size_t i = 0; i < packed.size(); ++i)
+        order[i] = std::uint32_t(packed[i]);
+    return order;
+}
+
+std::optional<RowOrder> sortByNumber(RowSource& rows, int column, bool descending, Cancel cancel)
+{
+    struct Keyed {
+        std::int64_t key;
+        std::uint32_t index;
+    };
+    std::vector<Keyed> keyed;
+    if (auto total = rows.total())
+        keyed.reserve(*total);
+    Row row;
+    for (std::uint32_t i = 0; rows.next(row); ++i) {
+        if (i % kCancelStride == 0 && cancel.requested())
+            return std::nullopt;
+        keyed.push_back({numberKey(row, column), i});
+    }
+    std::sort(keyed.begin(), keyed.end(), [descending](const Keyed& a, const Keyed& b) {
+        if (a.key != b.key)
+            return descending ? a.key > b.key : a.key < b.key;
+        return a.index < b.index;
+    });
+    if (cancel.requested())
+        return std::nullopt;
+    RowOrder order(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        order[i] = keyed[i].index;
+    return order;
+}
+
+// Rows in a run with the same text (a folder's files, for the Directory column) share one key, so
+// a key is made once per run rather than once per row, let alone once per comparison.
+std::optional<RowOrder> sortByText(RowSource& rows, int column, bool descending, Cancel cancel)
+{
+    const bool collated = column != ColAttrib;
+    QCollator collator{QLocale()};
+    collator.setNumericMode(true);
+    RowTexts texts;
+    std::vector<std::uint32_t> groupOfRow;
+    if (auto total = rows.total())
+        groupOfRow.reserve(*total);
+    std::vector<QCollatorSortKey> collatedKeys;
+    std::vector<std::string> plainKeys;
+    std::string text, previous;
+    Row row;
+    for (std::uint32_t i = 0; rows.next(row); ++i) {
+        if (i % kCancelStride == 0 && cancel.requested())
+            return std::nullopt;
+        text.clear();
+        texts.appendColumn(text, column, row);
+        if (i == 0 || text != previous) {
+            if (collated)
+                collatedKeys.push_back(collator.sortKey(QString::fromUtf8(text.data(), qsizetype(text.size()))));
+            else
+                plainKeys.push_back(text);
+            previous.swap(text);
+        }
+        groupOfRow.push_back(std::uint32_t((collated ? collatedKeys.size() : plainKeys.size()) - 1));
+    }
+    if (cancel.requested())
+        return std::nullopt;
+    const std::vector<std::uint32_t> groupRank =
+        collated ? ranksOf(collatedKeys, [](const QCollatorSortKey& a, const QCollatorSortKey& b) { return a.compare(b) < 0; })
+                 : ranksOf(plainKeys, std::less<std::string>());
+    collatedKeys = {};
+    plainKeys = {};
+    for (std::uint32_t& group : groupOfRow)
+        group = groupRank[group];
+    if (cancel.requested())
+        return std::nullopt;
+    return orderByRank(groupOfRow, descending);
+}
+
+} // namespace
+
+bool findMatches(const QString& mask, const QString& name)
+{
+    // Greedy matching that goes back to the last `*` on a mismatch: linear in practice, and never
+    // exponential however many stars the mask holds.
+    qsizetype m = 0, n = 0, starMask = -1, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == QLatin1Char('*')) {
+            starMask = m++;
+            starName = n;
+        } else if (m < mask.size() &&
+                   (mask[m] == QLatin1Char('?') || mask[m].toCaseFolded() == name[n].toCaseFolded())) {
+            ++m;
+            ++n;
+        } else if (starMask >= 0) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == QLatin1Char('*'))
+        ++m;
+    return m == mask.size();
+}
+
+FindMatcher::FindMatcher(const QString& text, bool wholePath)
+    : mText(text), mWholePath(wholePath),
+      mMask(text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')))
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (!mMask && isAscii(std::string_view(utf8.data(), std::size_t(utf8.size())))) {
+        mAsciiLower.assign(utf8.data(), std::size_t(utf8.size()));
+        for (char& c : mAsciiLower)
+            c = asciiLower(c);
+    }
+}
+
+bool FindMatcher::matches(const Row& row)
+{
+    if (mText.isEmpty())
+        return true;
+    std::string_view subject = row.name;
+    if (hasText(row, ColFile))
+        subject = row.texts[0];
+    if (mWholePath) {
+        mPath.assign(row.folder);
+        mPath.append(subject);
+        subject = mPath;
+    }
+    // Names are mostly ASCII: compare their bytes then, and decode only the others.
+    if (!mAsciiLower.empty() && isAscii(subject))
+        return containsFolded(subject, mAsciiLower);
+    mDecoded = QString::fromUtf8(subject.data(), qsizetype(subject.size()));
+    return mMask ? findMatches(mText, mDecoded) : mDecoded.contains(mText, Qt::CaseInsensitive);
+}
+
+std::optional<RowOrder> sortedOrder(RowSource& rows, int column, bool descending, Cancel cancel)
+{
+    const int listColumn = column + 1;
+    switch (listColumn) {
+    case ColSize:
+    case ColCreated:
+    case ColModified:
+        return sortByNumber(rows, listColumn, descending, cancel);
+    case ColFile:
+    case ColAttrib:
+    case ColDirectory:
+        return sortByText(rows, listColumn, descending, cancel);
+    default: {
+        // The hidden key columns are not offered; anything else keeps the walk order.
+        RowOrder order;
+        Row row;
+        for (std::uint32_t i = 0; rows.next(row); ++i)
+            order.push_back(i);
+        return order;
+    }
+    }
+}
+
+std::optional<std::vector<bool>> matchingRows(RowSource& rows, FindMatcher& matcher, Cancel cancel)
+{
+    std::vector<bool> matched;
+    if (auto total = rows.total())
+        matched.reserve(*total);
+    Row row;
+    for (std::size_t i = 0; rows.next(row); ++i) {
+        if (i % kCancelStride == 0 && cancel.requested())
+            return std::nullopt;
+        matched.push_back(matcher.matches(row));
+    }
+    return matched;
+}
+
+} // namespace dirlix
