@@ -137,7 +137,9 @@ std::optional<RowOrder> sortByNumber(RowSource& rows, int column, bool descendin
 std::optional<RowOrder> sortByText(RowSource& rows, int column, bool descending, Cancel cancel)
 {
     const bool collated = column != ColAttrib;
-    QCollator collator{QLocale()};
+    // The C and POSIX locales count as English here, as for dates: Qt would compare their texts
+    // code by code, with no natural order of numbers.
+    QCollator collator{QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale()};
     collator.setNumericMode(true);
     RowTexts texts;
     std::vector<std::uint32_t> groupOfRow;
