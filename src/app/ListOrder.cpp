@@ -2,6 +2,7 @@
 // Dirlix Pro: sorting and narrowing the list, run on a worker thread.
 #include "app/ListOrder.h"
 
+#include "app/CollationKeys.h"
 #include "output/ColumnTexts.h"
 
 #include <QCollator>
@@ -132,6 +133,45 @@ std::optional<RowOrder> sortByNumber(RowSource& rows, int column, bool descendin
     return order;
 }
 
+// Ranks of keys held one after another in @p arena (key g from offsets[g] to offsets[g + 1]),
+// compared as bytes. The first eight bytes of each key, as one number, settle most comparisons
+// without touching the arena.
+std::vector<std::uint32_t> ranksOfBytes(const std::string& arena, const std::vector<std::size_t>& offsets)
+{
+    struct Head {
+        std::uint64_t prefix;
+        std::uint32_t group;
+    };
+    const std::size_t groups = offsets.size() - 1;
+    const auto key = [&](std::uint32_t g) {
+        return std::string_view(arena).substr(offsets[g], offsets[g + 1] - offsets[g]);
+    };
+    std::vector<Head> heads(groups);
+    for (std::uint32_t g = 0; g < groups; ++g) {
+        const std::string_view k = key(g);
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            prefix = (prefix << 8) | (i < k.size() ? std::uint8_t(k[i]) : 0u);
+        heads[g] = {prefix, g};
+    }
+    // Keys hold no zero byte, so equal prefixes of keys shorter than eight bytes mean equal keys.
+    const auto less = [&](const Head& a, const Head& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const std::string_view ka = key(a.group), kb = key(b.group);
+        return ka.substr(std::min<std::size_t>(8, ka.size())) < kb.substr(std::min<std::size_t>(8, kb.size()));
+    };
+    std::sort(heads.begin(), heads.end(), less);
+    std::vector<std::uint32_t> rank(groups);
+    std::uint32_t current = 0;
+    for (std::size_t i = 0; i < groups; ++i) {
+        if (i != 0 && less(heads[i - 1], heads[i]))
+            ++current;
+        rank[heads[i].group] = current;
+    }
+    return rank;
+}
+
 // Rows in a run with the same text (a folder's files, for the Directory column) share one key, so
 // a key is made once per run rather than once per row, let alone once per comparison.
 std::optional<RowOrder> sortByText(RowSource& rows, int column, bool descending, Cancel cancel)
@@ -139,14 +179,18 @@ std::optional<RowOrder> sortByText(RowSource& rows, int column, bool descending,
     const bool collated = column != ColAttrib;
     // The C and POSIX locales count as English here, as for dates: Qt would compare their texts
     // code by code, with no natural order of numbers.
-    QCollator collator{QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale()};
+    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    CollationKeys byteKeys(locale);
+    const bool inArena = !collated || byteKeys.valid();
+    QCollator collator{locale};
     collator.setNumericMode(true);
     RowTexts texts;
     std::vector<std::uint32_t> groupOfRow;
     if (auto total = rows.total())
         groupOfRow.reserve(*total);
-    std::vector<QCollatorSortKey> collatedKeys;
-    std::vector<std::string> plainKeys;
+    std::string arena;                       // byte keys, one after another
+    std::vector<std::size_t> offsets{0};     // where each group's key starts in the arena
+    std::vector<QCollatorSortKey> qtKeys;    // where there are no byte keys
     std::string text, previous;
     Row row;
     for (std::uint32_t i = 0; rows.next(row); ++i) {
@@ -155,21 +199,25 @@ std::optional<RowOrder> sortByText(RowSource& rows, int column, bool descending,
         text.clear();
         texts.appendColumn(text, column, row);
         if (i == 0 || text != previous) {
-            if (collated)
-                collatedKeys.push_back(collator.sortKey(QString::fromUtf8(text.data(), qsizetype(text.size()))));
+            if (!collated)
+                arena += text;
+            else if (inArena)
+                byteKeys.append(arena, QString::fromUtf8(text.data(), qsizetype(text.size())));
             else
-                plainKeys.push_back(text);
+                qtKeys.push_back(collator.sortKey(QString::fromUtf8(text.data(), qsizetype(text.size()))));
+            offsets.push_back(arena.size());
             previous.swap(text);
         }
-        groupOfRow.push_back(std::uint32_t((collated ? collatedKeys.size() : plainKeys.size()) - 1));
+        groupOfRow.push_back(std::uint32_t(offsets.size() - 2));
     }
     if (cancel.requested())
         return std::nullopt;
     const std::vector<std::uint32_t> groupRank =
-        collated ? ranksOf(collatedKeys, [](const QCollatorSortKey& a, const QCollatorSortKey& b) { return a.compare(b) < 0; })
-                 : ranksOf(plainKeys, std::less<std::string>());
-    collatedKeys = {};
-    plainKeys = {};
+        inArena ? ranksOfBytes(arena, offsets)
+                : ranksOf(qtKeys, [](const QCollatorSortKey& a, const QCollatorSortKey& b) { return a.compare(b) < 0; });
+    arena = {};
+    offsets = {};
+    qtKeys = {};
     for (std::uint32_t& group : groupOfRow)
         group = groupRank[group];
     if (cancel.requested())

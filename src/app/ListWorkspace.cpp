@@ -67,7 +67,7 @@ ListWorkspace::ListWorkspace(QMainWindow* window, QTableView* view, FileListMode
             if (row.values.valuesKnown())
                 bytes += std::uint64_t(row.values.size);
         const QLocale locale;
-        mSelectionText = rows.size() < 2 ? QString()
+        mSelectionText = rows.empty() ? QString()
                                          : tr("%1 selected, %2").arg(locale.toString(qulonglong(rows.size())),
                                                                      locale.formattedDataSize(qint64(bytes)));
         showRowCounts();
