@@ -134,38 +134,57 @@ std::optional<RowOrder> sortByNumber(RowSource& rows, int column, bool descendin
 }
 
 // Ranks of keys held one after another in @p arena (key g from offsets[g] to offsets[g + 1]),
-// compared as bytes. The first eight bytes of each key, as one number, settle most comparisons
-// without touching the arena.
+// compared as bytes. Sorted eight bytes at a time, as whole numbers (a radix sort from the most
+// significant digit): names that share a long start never cost a byte-by-byte comparison.
 std::vector<std::uint32_t> ranksOfBytes(const std::string& arena, const std::vector<std::size_t>& offsets)
 {
     struct Head {
-        std::uint64_t prefix;
+        std::uint64_t digit; // key bytes [depth, depth + 8), zero beyond its end
         std::uint32_t group;
     };
     const std::size_t groups = offsets.size() - 1;
-    const auto key = [&](std::uint32_t g) {
-        return std::string_view(arena).substr(offsets[g], offsets[g + 1] - offsets[g]);
+    const auto length = [&](std::uint32_t g) { return offsets[g + 1] - offsets[g]; };
+    const auto digitAt = [&](std::uint32_t g, std::size_t depth) {
+        std::uint64_t digit = 0;
+        const std::size_t size = length(g);
+        const char* key = arena.data() + offsets[g];
+        for (std::size_t i = depth; i < depth + 8; ++i)
+            digit = (digit << 8) | (i < size ? std::uint8_t(key[i]) : 0u);
+        return digit;
     };
     std::vector<Head> heads(groups);
-    for (std::uint32_t g = 0; g < groups; ++g) {
-        const std::string_view k = key(g);
-        std::uint64_t prefix = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            prefix = (prefix << 8) | (i < k.size() ? std::uint8_t(k[i]) : 0u);
-        heads[g] = {prefix, g};
-    }
-    // Keys hold no zero byte, so equal prefixes of keys shorter than eight bytes mean equal keys.
-    const auto less = [&](const Head& a, const Head& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        const std::string_view ka = key(a.group), kb = key(b.group);
-        return ka.substr(std::min<std::size_t>(8, ka.size())) < kb.substr(std::min<std::size_t>(8, kb.size()));
+    for (std::uint32_t g = 0; g < groups; ++g)
+        heads[g] = {0, g};
+    // Ranges still to sort, with the depth their keys are equal up to. Keys hold no zero byte, so
+    // keys equal in every digit up to their ends are equal, and a range of them is done.
+    struct Range {
+        std::size_t begin, end, depth;
     };
-    std::sort(heads.begin(), heads.end(), less);
+    std::vector<Range> pending{{0, groups, 0}};
+    while (!pending.empty()) {
+        const Range range = pending.back();
+        pending.pop_back();
+        for (std::size_t i = range.begin; i < range.end; ++i)
+            heads[i].digit = digitAt(heads[i].group, range.depth);
+        std::sort(heads.begin() + std::ptrdiff_t(range.begin), heads.begin() + std::ptrdiff_t(range.end),
+                  [](const Head& a, const Head& b) { return a.digit < b.digit; });
+        for (std::size_t first = range.begin; first < range.end;) {
+            std::size_t last = first + 1;
+            bool longer = length(heads[first].group) > range.depth + 8;
+            while (last < range.end && heads[last].digit == heads[first].digit) {
+                longer = longer || length(heads[last].group) > range.depth + 8;
+                ++last;
+            }
+            if (last - first > 1 && longer)
+                pending.push_back({first, last, range.depth + 8});
+            first = last;
+        }
+    }
     std::vector<std::uint32_t> rank(groups);
     std::uint32_t current = 0;
+    const auto key = [&](std::uint32_t g) { return std::string_view(arena.data() + offsets[g], length(g)); };
     for (std::size_t i = 0; i < groups; ++i) {
-        if (i != 0 && less(heads[i - 1], heads[i]))
+        if (i != 0 && key(heads[i - 1].group) != key(heads[i].group))
             ++current;
         rank[heads[i].group] = current;
     }

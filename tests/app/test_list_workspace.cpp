@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <numeric>
+
 #include <sys/stat.h>
 
 using namespace dirlix;
@@ -187,6 +189,37 @@ private slots:
         window.mnuFileText->trigger();
         QVERIFY(exported.wait(10000));
         QCOMPARE(readFile(tmp / "out/filelist.txt"), expected);
+    }
+
+    void nameSortAgreesWithTheCollatorOnManyNames()
+    {
+        // Names that share long starts, differ in case and numbers, and repeat: the byte keys and
+        // their sort must give what comparing with the collator one pair at a time gives.
+        FileList list;
+        std::vector<QString> names;
+        std::uint32_t seed = 20261207;
+        const auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+        const QString parts[] = {QStringLiteral("report"), QStringLiteral("Report "), QStringLiteral("report-final"),
+                                 QStringLiteral("é"), QStringLiteral("e"), QStringLiteral("_"), QStringLiteral("10"),
+                                 QStringLiteral("9"), QStringLiteral("0010"), QStringLiteral(".txt")};
+        for (int i = 0; i < 3000; ++i) {
+            QString name;
+            for (int p = 1 + int(next() % 4); p > 0; --p)
+                name += parts[next() % std::size(parts)];
+            names.push_back(name);
+            list.appendRow(name.toStdString());
+        }
+        QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
+        collator.setNumericMode(true);
+        for (bool descending : {false, true}) {
+            std::vector<std::uint32_t> expected(names.size());
+            std::iota(expected.begin(), expected.end(), 0u);
+            std::stable_sort(expected.begin(), expected.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return collator.compare(names[descending ? b : a], names[descending ? a : b]) < 0;
+            });
+            const auto order = sortedOrder(*list.rows(), 0, descending);
+            QVERIFY(order && *order == expected);
+        }
     }
 
     void findBarNarrowsByNameMaskAndPathThenEscRestores()
