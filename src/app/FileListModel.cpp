@@ -13,7 +13,77 @@ void FileListModel::clear()
 {
     beginResetModel();
     mList.clear();
+    mShown = {};
     endResetModel();
+    emit listCleared();
+}
+
+void FileListModel::setShownOrder(std::vector<std::uint32_t> order, RowFilter filter)
+{
+    beginResetModel();
+    mOrdered = true;
+    mShown = std::move(order);
+    if (mShown.size() > std::size_t(INT_MAX))
+        mShown.resize(INT_MAX);
+    mFilter = std::move(filter);
+    endResetModel();
+}
+
+void FileListModel::clearShownOrder()
+{
+    if (!mOrdered)
+        return;
+    beginResetModel();
+    mOrdered = false;
+    mShown = {};
+    mFilter = {};
+    endResetModel();
+}
+
+void FileListModel::appendShown(std::size_t first)
+{
+    if (!mOrdered)
+        return;
+    std::vector<std::uint32_t> added;
+    std::string folder;
+    for (std::size_t i = first; i < mList.count() && mShown.size() + added.size() < std::size_t(INT_MAX); ++i)
+        if (!mFilter || mFilter(mList.row(i, folder)))
+            added.push_back(std::uint32_t(i));
+    if (added.empty())
+        return;
+    beginInsertRows({}, int(mShown.size()), int(mShown.size() + added.size() - 1));
+    mShown.insert(mShown.end(), added.begin(), added.end());
+    endInsertRows();
+}
+
+std::size_t FileListModel::listIndex(int viewRow) const
+{
+    if (viewRow < 0)
+        return SIZE_MAX;
+    if (mOrdered)
+        return std::size_t(viewRow) < mShown.size() ? mShown[std::size_t(viewRow)] : SIZE_MAX;
+    return std::size_t(viewRow) < mList.count() ? std::size_t(viewRow) : SIZE_MAX;
+}
+
+std::unique_ptr<RowSource> FileListModel::shownRows() const
+{
+    return mOrdered ? mList.rows(mShown) : mList.rows();
+}
+
+QString FileListModel::visibleText(QString text)
+{
+    for (QChar& c : text) {
+        const char16_t code = c.unicode();
+        if (code == u'\n')
+            c = QChar(0x23CE); // return symbol
+        else if (code == u'\t')
+            c = QChar(0x2192); // rightwards arrow
+        else if (code < 0x20)
+            c = QChar(char16_t(0x2400 + code)); // the control pictures block
+        else if (code == 0x7F)
+            c = QChar(0x2421);
+    }
+    return text;
 }
 
 void FileListModel::appendBlocks(const std::vector<WalkBlock>& blocks, const std::string& datePattern)
@@ -23,6 +93,12 @@ void FileListModel::appendBlocks(const std::vector<WalkBlock>& blocks, const std
         added += block.entries.size();
     // A Qt view counts rows in an int; rows beyond that stay in the list for the exports.
     const std::size_t first = mList.count();
+    if (mOrdered) {
+        for (const WalkBlock& block : blocks)
+            mList.appendBlock(block, datePattern);
+        appendShown(first);
+        return;
+    }
     const bool shown = first + added <= std::size_t(INT_MAX);
     if (added != 0 && shown)
         beginInsertRows({}, int(first), int(first + added - 1));
@@ -36,7 +112,7 @@ int FileListModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return int(std::min<std::size_t>(mList.count(), INT_MAX));
+    return int(std::min<std::size_t>(mOrdered ? mShown.size() : mList.count(), INT_MAX));
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const
@@ -46,11 +122,14 @@ int FileListModel::columnCount(const QModelIndex& parent) const
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || std::size_t(index.row()) >= mList.count())
+    const std::size_t row = index.isValid() ? listIndex(index.row()) : SIZE_MAX;
+    if ((role != Qt::DisplayRole && role != Qt::EditRole) || row == SIZE_MAX)
         return {};
     std::string text;
-    mTexts.appendColumn(text, index.column() + 1, mList.row(std::size_t(index.row()), mFolder));
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    mTexts.appendColumn(text, index.column() + 1, mList.row(row, mFolder));
+    // The edit role gives the text as it is, for copies; the display role what the eye can read.
+    const QString decoded = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    return role == Qt::EditRole ? decoded : visibleText(decoded);
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const

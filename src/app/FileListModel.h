@@ -7,6 +7,9 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+#include <memory>
+
 namespace dirlix {
 
 struct WalkBlock;
@@ -14,7 +17,11 @@ struct WalkBlock;
 /**
  * Shows a FileList in eight columns ("File" .. "MYMD"). Texts are made when the view asks for
  * them; names and folders are decoded from UTF-8 with invalid bytes shown as replacement
- * characters, while the list itself keeps the bytes. Rows are not sortable.
+ * characters, while the list itself keeps the bytes; control characters show as visible symbols.
+ *
+ * The rows show in walk order until a shown order is set (a sort, the find bar); then the view's
+ * rows are the list rows that order names, and rows the search adds later go after them when the
+ * order's filter takes them.
  */
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -27,8 +34,28 @@ public:
     void setLocale(const DateLocale& locale) { mTexts = RowTexts(locale); }
     const DateLocale& locale() const { return mTexts.locale(); }
 
-    /** Removes every row. */
+    /** Removes every row; a shown order in force stays in force, empty. */
     void clear();
+
+    /** Which rows test a row the search adds while a shown order is in force. */
+    using RowFilter = std::function<bool(const Row&)>;
+    /**
+     * Shows the list rows @p order names, in that order, and later rows that @p filter takes
+     * (every one when it is empty). Indexes must be below list().count().
+     */
+    void setShownOrder(std::vector<std::uint32_t> order, RowFilter filter = {});
+    /** Shows every row in walk order again. */
+    void clearShownOrder();
+    /** Whether a shown order is in force. */
+    bool ordered() const { return mOrdered; }
+    /** Adds the rows from list index @p first on that the order's filter takes, after the shown ones. */
+    void appendShown(std::size_t first);
+    /** The list index (from 0) of view row @p viewRow; SIZE_MAX for one out of range. */
+    std::size_t listIndex(int viewRow) const;
+    /** The rows the view shows, in order, for an output. Walk order: list().rows(). */
+    std::unique_ptr<RowSource> shownRows() const;
+    /** The text @p text as the list shows it: line feed, tab and other controls as visible symbols. */
+    static QString visibleText(QString text);
     /** Appends the files of @p blocks in order, their dates in @p datePattern. */
     void appendBlocks(const std::vector<WalkBlock>& blocks, const std::string& datePattern);
 
@@ -37,8 +64,15 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+signals:
+    /** The list was emptied for a new search. */
+    void listCleared();
+
 private:
     FileList mList;
+    bool mOrdered = false;
+    std::vector<std::uint32_t> mShown; // the list indexes the view shows, while ordered
+    RowFilter mFilter;
     mutable RowTexts mTexts;
     mutable std::string mFolder; // scratch for a row's folder text
 };

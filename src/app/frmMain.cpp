@@ -4,6 +4,8 @@
 
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
+#include "app/ListWorkspace.h"
+#include "app/RowActions.h"
 #include "app/SaveListAs.h"
 #include "app/SearchController.h"
 #include "app/frmFilter.h"
@@ -159,6 +161,7 @@ void frmMain::defineMenus()
     mnuFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(mnuFileSaveAs); // Ctrl+S works also when the menu bar is not open
     mnuFileExit = mnuFile->addAction(tr("E&xit"));
+    mnuEdit = menuBar()->addMenu(tr("&Edit")); // filled by the list's workspace
     mnuOptions = menuBar()->addAction(tr("&Options"));
     mnuFilter = menuBar()->addAction(tr("Fil&ter…"));
     mnuHelp = menuBar()->addMenu(tr("&Help"));
@@ -246,8 +249,10 @@ void frmMain::InitControls()
     mModel = new FileListModel(this);
     mModel->setLocale(systemDateLocale());
     ListView1->setModel(mModel);
-    ListView1->setColumnWidth(6, 0);
-    ListView1->setColumnWidth(7, 0);
+    // Hidden rather than narrowed to nothing, so that the Directory column is the last one shown
+    // and stretches to the view's edge.
+    ListView1->setColumnHidden(6, true);
+    ListView1->setColumnHidden(7, true);
 
     // Owned by the main window so that it stays out of the taskbar and above the window it serves.
     mOptions = std::make_unique<frmOptions>(this);
@@ -269,6 +274,12 @@ void frmMain::InitControls()
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
     connect(mStopShortcut, &QAction::triggered, this, &frmMain::stopWork);
+
+    mWorkspace = new ListWorkspace(this, ListView1, mModel, mSearch, txtDir);
+    mWorkspace->fillEditMenu(mnuEdit);
+    connect(mWorkspace->rows(), &RowActions::failed, this, [this](const QString& message) {
+        reportFailure(tr("Open"), message);
+    });
 
     mFilter = new frmFilter(this);
     connect(mFilter, &frmFilter::rulesChanged, this, &frmMain::applyFilter);
@@ -365,7 +376,8 @@ void frmMain::mnuFileSaveAs_Click()
 
 std::unique_ptr<RowSource> frmMain::shownRows() const
 {
-    return mModel->list().rows();
+    // Walk order (the list's own rows()) until the user sorts or types in the find bar.
+    return mModel->shownRows();
 }
 
 bool frmMain::exportBusy(const QString& title)

@@ -22,6 +22,7 @@ class clsLayout;
 class FileListModel;
 class FilterNote;
 class frmFilter;
+class ListWorkspace;
 class frmOptions;
 class SearchController;
 
@@ -48,6 +49,7 @@ public:
     QAction* mnuFileExcel;
     QAction* mnuFileSaveAs;
     QAction* mnuFileExit;
+    QMenu* mnuEdit;
     QAction* mnuOptions;
     QAction* mnuFilter;
     QMenu* mnuHelp;
@@ -69,6 +71,8 @@ public:
     SearchController* search() const { return mSearch; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
+    /** Sorting, the find bar and the row commands of the list. */
+    ListWorkspace* workspace() const { return mWorkspace; }
     /** The layout engine; null after unload. */
     clsLayout* layout() const { return mLayout.get(); }
     /** The rows the list shows, in the order shown: what every output writes. */
@@ -129,6 +133,7 @@ private:
     QTimer* mProgressTimer = nullptr;
     bool mColumnsFitted = false;
     ExportController* mExport = nullptr;
+    ListWorkspace* mWorkspace = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
     bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the hand-over of documents and web addresses to the desktop.
 #include "product/DesktopOpener.h"
+#include "product/FileManagerItems.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -21,6 +22,15 @@ public:
         if (!url.isValid() || url.isEmpty())
             return false;
         return QDesktopServices::openUrl(url);
+    }
+
+    bool showInFolder(const QString& fileUrl, const QString& folderUrl) override
+    {
+        // Without a file manager that selects the file (or when it answers with an error) the
+        // folder is opened instead.
+        if (showItemsInFileManager(fileUrl, [this, folderUrl] { open(folderUrl); }))
+            return true;
+        return open(folderUrl);
     }
 };
 

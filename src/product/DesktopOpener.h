@@ -22,6 +22,17 @@ public:
      * request was made.
      */
     virtual bool open(const QString& target) = 0;
+
+    /**
+     * Shows the file @p fileUrl selected in the desktop's file manager where one offers that;
+     * otherwise opens its folder @p folderUrl. Both are file URLs. Returns false when neither
+     * could be asked for; true says only that the request was made. By default opens the folder.
+     */
+    virtual bool showInFolder(const QString& fileUrl, const QString& folderUrl)
+    {
+        Q_UNUSED(fileUrl);
+        return open(folderUrl);
+    }
 };
 
 /**

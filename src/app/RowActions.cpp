@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the list's row commands.
+#include "app/RowActions.h"
+
+#include "app/FileListModel.h"
+#include "output/ColumnTexts.h"
+#include "product/DesktopOpener.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTableView>
+#include <QToolTip>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace dirlix {
+
+namespace {
+std::string fullPath(const Row& row)
+{
+    std::string path(row.folder);
+    path.append(row.name);
+    return path;
+}
+} // namespace
+
+RowActions::RowActions(QTableView* view, FileListModel* model, QObject* parent)
+    : QObject(parent), mView(view), mModel(model)
+{
+    openAction = new QAction(tr("&Open"), this);
+    openFolderAction = new QAction(tr("Open Containing &Folder"), this);
+    copyPathsAction = new QAction(tr("Copy Full &Path"), this);
+    copyRowsAction = new QAction(tr("&Copy Rows"), this);
+    selectAllAction = new QAction(tr("Select &All"), this);
+    copyRowsAction->setShortcut(QKeySequence::Copy);
+    copyPathsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    selectAllAction->setShortcut(QKeySequence::SelectAll);
+    // The keys copy rows while the list has the focus; in a text box they keep their own meaning.
+    for (QAction* action : {copyRowsAction, copyPathsAction, selectAllAction}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        mView->addAction(action);
+    }
+
+    connect(openAction, &QAction::triggered, this, [this] { openRow(currentRow()); });
+    connect(openFolderAction, &QAction::triggered, this, [this] { openContainingFolder(currentRow()); });
+    connect(copyPathsAction, &QAction::triggered, this, [this] { copyToClipboard(true); });
+    connect(copyRowsAction, &QAction::triggered, this, [this] { copyToClipboard(false); });
+    connect(selectAllAction, &QAction::triggered, mView, &QAbstractItemView::selectAll);
+    // Double-click and Enter.
+    connect(mView, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { openRow(index.row()); });
+
+    mView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    mView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(mView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = mView->indexAt(at);
+        if (!index.isValid())
+            return;
+        // A right-click on a row outside the selection acts on that row alone.
+        if (!mView->selectionModel()->isRowSelected(index.row(), {}))
+            mView->selectRow(index.row());
+        mView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        QMenu* menu = contextMenu(mView);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(mView->viewport()->mapToGlobal(at));
+    });
+    mView->viewport()->installEventFilter(this);
+}
+
+QMenu* RowActions::contextMenu(QWidget* parent) const
+{
+    auto* menu = new QMenu(parent);
+    menu->addAction(openAction);
+    menu->addAction(openFolderAction);
+    menu->addSeparator();
+    menu->addAction(copyPathsAction);
+    menu->addAction(copyRowsAction);
+    menu->addSeparator();
+    menu->addAction(selectAllAction);
+    return menu;
+}
+
+int RowActions::currentRow() const
+{
+    return mView->currentIndex().isValid() ? mView->currentIndex().row() : -1;
+}
+
+std::vector<std::uint32_t> RowActions::selectedRows() const
+{
+    std::vector<int> viewRows;
+    for (const QItemSelectionRange& range : mView->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            viewRows.push_back(row);
+    std::sort(viewRows.begin(), viewRows.end());
+    viewRows.erase(std::unique(viewRows.begin(), viewRows.end()), viewRows.end());
+    std::vector<std::uint32_t> rows;
+    rows.reserve(viewRows.size());
+    for (int row : viewRows)
+        if (const std::size_t index = mModel->listIndex(row); index != SIZE_MAX)
+            rows.push_back(std::uint32_t(index));
+    return rows;
+}
+
+QString RowActions::rowsText(const std::vector<std::uint32_t>& rows) const
+{
+    std::vector<int> columns;
+    for (int column = 0; column < mModel->columnCount(); ++column)
+        if (!mView->isColumnHidden(column))
+            columns.push_back(column);
+    std::string text;
+    for (int column : columns) {
+        if (column != columns.front())
+            text += '\t';
+        text += kColumnCaptions[column];
+    }
+    text += '\n';
+    RowTexts texts(mModel->locale());
+    auto source = mModel->list().rows(rows);
+    for (Row row; source->next(row);) {
+        for (int column : columns) {
+            if (column != columns.front())
+                text += '\t';
+            texts.appendColumn(text, column + 1, row);
+        }
+        text += '\n';
+    }
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString RowActions::pathsText(const std::vector<std::uint32_t>& rows) const
+{
+    std::string text;
+    auto source = mModel->list().rows(rows);
+    for (Row row; source->next(row);) {
+        text += fullPath(row);
+        text += '\n';
+    }
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString RowActions::fileUrl(std::string_view path)
+{
+    // Percent-encoding keeps every byte, also those that are not UTF-8, which a QString path cannot.
+    const QByteArray bytes(path.data(), qsizetype(path.size()));
+    return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
+}
+
+void RowActions::copyToClipboard(bool paths)
+{
+    const std::vector<std::uint32_t> rows = selectedRows();
+    if (rows.empty())
+        return;
+    auto* data = new QMimeData;
+    data->setText(paths ? pathsText(rows) : rowsText(rows));
+    if (paths) {
+        // File managers paste the files themselves from their URLs.
+        QList<QUrl> urls;
+        auto source = mModel->list().rows(rows);
+        for (Row row; source->next(row) && urls.size() < 100000;)
+            urls.append(QUrl(fileUrl(fullPath(row)), QUrl::StrictMode));
+        data->setUrls(urls);
+    }
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void RowActions::openRow(int viewRow)
+{
+    const std::size_t index = mModel->listIndex(viewRow);
+    if (index == SIZE_MAX)
+        return;
+    std::string folder;
+    const Row row = mModel->list().row(index, folder);
+    if (row.folder.empty())
+        return; // a row of texts names no file
+    if (!desktopOpener().open(fileUrl(fullPath(row))))
+        emit failed(tr("No program could be started to open %1.").arg(QString::fromUtf8(fullPath(row))));
+}
+
+void RowActions::openContainingFolder(int viewRow)
+{
+    const std::size_t index = mModel->listIndex(viewRow);
+    if (index == SIZE_MAX)
+        return;
+    std::string folder;
+    const Row row = mModel->list().row(index, folder);
+    if (row.folder.empty())
+        return;
+    if (!desktopOpener().showInFolder(fileUrl(fullPath(row)), fileUrl(row.folder)))
+        emit failed(tr("No program could be started to show %1.").arg(QString::fromUtf8(row.folder)));
+}
+
+bool RowActions::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || watched != mView->viewport())
+        return QObject::eventFilter(watched, event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = mView->indexAt(help->pos());
+    const QString text = index.isValid() ? index.data().toString() : QString();
+    const QRect cell = mView->visualRect(index);
+    // The style's text margins on both sides, with a pixel to spare.
+    const int margin = 2 * (mView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, mView) + 1) + 1;
+    if (!text.isEmpty() && mView->fontMetrics().horizontalAdvance(text) + margin > cell.width())
+        QToolTip::showText(help->globalPos(), text, mView->viewport(), cell);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+} // namespace dirlix
