@@ -11,6 +11,7 @@
 #include "product/modGlobal.h"
 #include "search/modGetDir.h"
 #include "search/FixtureTree.h"
+#include "support/FifoWatch.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -53,13 +54,14 @@ void makeTree(const TempDir& tmp, int folders, int filesEach)
     }
 }
 
-// Points TMPDIR, where the outputs write, at @p folder for its lifetime.
-struct ScopedTmpDir {
-    explicit ScopedTmpDir(const std::string& folder) : saved(qgetenv("TMPDIR"))
+// Sets the environment variable @p name to @p value for its lifetime.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name(name), saved(qgetenv(name))
     {
-        qputenv("TMPDIR", QByteArray::fromStdString(folder));
+        qputenv(name, QByteArray::fromStdString(value));
     }
-    ~ScopedTmpDir() { qputenv("TMPDIR", saved); }
+    ~ScopedEnv() { qputenv(name, saved); }
+    const char* name;
     QByteArray saved;
 };
 
@@ -214,9 +216,10 @@ private slots:
         QVERIFY(options.isNull());
     }
 
+    // A desktop that fails to open anything: each command hands its page over once all the same.
     void aboutBoxAndHelpCommands()
     {
-        DesktopRecorder recorder;
+        DesktopRecorder recorder(false);
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -245,7 +248,8 @@ private slots:
         window.mnuHelpFAQ->trigger();
         window.mnuHelpSupport->trigger();
         QCOMPARE(recorder.targets.size(), 3);
-        QVERIFY(recorder.targets[0].endsWith(QStringLiteral("Help/index.html")));
+        // Contents opens the local page by its path, FAQ and Support their addresses.
+        QVERIFY(recorder.targets[0].startsWith(QLatin1Char('/')) && recorder.targets[0].endsWith("/Help/index.html"));
         QCOMPARE(recorder.targets[1], QString::fromStdString(modGlobal::pProduct->FAQURL));
         QCOMPARE(recorder.targets[2], QString::fromStdString(modGlobal::pProduct->SupportURL));
     }
@@ -255,7 +259,7 @@ private slots:
         TempDir tmp;
         makeTree(tmp, 2, 3);
         makeDirs(tmp / "out");
-        ScopedTmpDir out(tmp / "out");
+        ScopedEnv out("TMPDIR", tmp / "out");
         DesktopRecorder recorder;
         std::string previous;
         {
@@ -304,7 +308,7 @@ private slots:
         }
         // A temporary folder that cannot be written: reported, the editor not started.
         recorder.targets.clear();
-        ScopedTmpDir unwritable(tmp / "out/filelist.txt/below");
+        ScopedEnv unwritable("TMPDIR", tmp / "out/filelist.txt/below");
         frmMain window;
         QSignalSpy exported(window.exporter(), &ExportController::finished);
         for (QAction* output : {window.mnuFileText, window.mnuFileExcel}) {
@@ -320,7 +324,7 @@ private slots:
     {
         TempDir tmp;
         makeTree(tmp, 2, 3);
-        ScopedTmpDir out(tmp.path());
+        ScopedEnv out("TMPDIR", tmp.path());
         DesktopRecorder recorder;
         frmMain window;
         std::vector<WalkBlock> blocks(200);
@@ -381,6 +385,23 @@ private slots:
         QVERIFY(searched.wait(5000));
         QVERIFY(window.search()->lastSummary().stopped);
         QCOMPARE(QDir(QString::fromStdString(tmp.path())).entryList(QDir::Files), QStringList{"filelist.txt"});
+    }
+
+    // A FIFO in the settings file's place would hold up whoever opens it: the window starts with
+    // the default settings, says why in the status bar, and never opens it.
+    void aFifoInPlaceOfTheSettingsFileIsNeverOpened()
+    {
+        TempDir config;
+        makeDirs(config / "Quillborne");
+        ScopedEnv home("XDG_CONFIG_HOME", config.path());
+        FifoWatch fifo(config / "Quillborne/Quillborne.ini");
+        {
+            frmMain window;
+            QVERIFY2(window.statusText()->text().contains(QStringLiteral("is not a regular file")),
+                     qPrintable(window.statusText()->text()));
+            QCOMPARE(window.options()->textFormat(), QStringLiteral("\"%6%1\""));
+        }
+        QVERIFY(!fifo.opened());
     }
 
     void folderPickerResults()

@@ -3,6 +3,7 @@
 #include "cli/ListCommand.h"
 #include "output/TextRows.h"
 #include "search/modSearchDir.h"
+#include "support/FifoWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -153,7 +154,8 @@ TEST(ListCommand, ArgumentForms)
     EXPECT_NE(error.find("--template=TEXT"), std::string::npos) << error;
 }
 
-// The real program reads the window's stored date pattern and template, else the defaults.
+// The real program reads the window's stored date pattern and template, else the defaults; a
+// settings file that is no regular file is never opened (a FIFO would hold it up), only reported.
 TEST(ListCommand, RealProgramUsesTheStoredSettingsElseTheDefaults)
 {
     TempDir tmp;
@@ -172,6 +174,16 @@ TEST(ListCommand, RealProgramUsesTheStoredSettingsElseTheDefaults)
     EXPECT_NE(runProgram(tree, none).out.find("\t05/03/24 14:07:09\t" + tmp / "tree/"), std::string::npos);
     EXPECT_EQ(runProgram("--template " + tree, stored).out, "<f>3\r\n");
     EXPECT_EQ(runProgram(tree + " --template", none).out, "\"" + tmp / "tree/f\"\r\n");
+
+    makeDirs(tmp / "fifo/Quillborne");
+    FifoWatch fifo(tmp / "fifo/Quillborne/Quillborne.ini");
+    // The time limit only turns a hang into a failure.
+    const CommandResult held = runCommand("XDG_CONFIG_HOME='" + tmp / "fifo' timeout 60 " DIRLIX_LIST_PROGRAM " " + tree +
+                                          " 2>'" + tmp / "errors'");
+    EXPECT_EQ(held.status, 0);
+    EXPECT_EQ(held.out, runProgram(tree, none).out);
+    EXPECT_NE(readFile(tmp / "errors").find("is not a regular file"), std::string::npos) << readFile(tmp / "errors");
+    EXPECT_FALSE(fifo.opened());
 }
 
 // --xlsx writes the listed rows as a workbook, aside first: a workbook already there is replaced whole.
