@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: the walk: order, the filter stage, values, errors, threads, stop, hand-off.
+// Dirlix Pro tests: the walk: order, the filter stage, values, errors, threads, stop. (The hand-off
+// to a consumer is tested through its two consumers, in tests/app and tests/cli.)
 #include "search/FixtureTree.h"
-#include "search/WalkHandOff.h"
 
 #include <gtest/gtest.h>
 
@@ -90,13 +90,6 @@ Outcome walkWith(const std::string& folder, unsigned threads, const std::functio
     for (const WalkError& error : result.errors)
         outcome.errors.push_back(std::to_string(int(error.kind)) + " " + error.path + " " + std::to_string(error.error));
     return outcome;
-}
-
-WalkOptions threadsOf(unsigned threads)
-{
-    WalkOptions options;
-    options.threads = threads;
-    return options;
 }
 
 std::vector<std::string> sorted(std::vector<std::string> v)
@@ -241,48 +234,4 @@ TEST(ParallelWalk, StopLeavesAPrefixOfTheWalkOrder)
         EXPECT_LT(part.rows.size(), full.rows.size());
         EXPECT_TRUE(std::equal(part.rows.begin(), part.rows.end(), full.rows.begin())) << "stopped after " << stopAfter;
     }
-}
-
-TEST(BackgroundWalk, HandsOverTheRowsInWalkOrderAndStops)
-{
-    TempDir tmp;
-    makeRandomTree(tmp.path(), 3);
-    FileList list;
-    search(tmp.path(), list, "yyyy");
-    std::vector<std::string> expected;
-    std::string folder;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        const Row row = list.row(i, folder);
-        expected.push_back(std::string(row.folder) + std::string(row.name) + " " + std::to_string(row.values.size));
-    }
-    const auto read = [](BackgroundWalk& walk) {
-        WalkRows rows(walk, "yyyy");
-        std::vector<std::string> out;
-        for (Row row; rows.next(row);) {
-            EXPECT_EQ(row.datePattern, "yyyy");
-            out.push_back(std::string(row.folder) + std::string(row.name) + " " + std::to_string(row.values.size));
-        }
-        return out;
-    };
-    for (unsigned threads : {1u, 4u}) {
-        BackgroundWalk walk(threadsOf(threads));
-        walk.start(tmp.path());
-        EXPECT_EQ(read(walk), expected);
-        EXPECT_TRUE(walk.ended() && walk.folderFound());
-        std::vector<WalkBlock> none;
-        EXPECT_FALSE(walk.take(none, std::chrono::milliseconds(0)));
-    }
-    BackgroundWalk missing(threadsOf(0));
-    missing.start(tmp / "missing");
-    EXPECT_TRUE(read(missing).empty());
-    EXPECT_FALSE(missing.folderFound());
-
-    // Stopped while it runs: what was handed over is where the walk begins.
-    BackgroundWalk stopped(threadsOf(2));
-    stopped.start(tmp.path());
-    stopped.stop();
-    const auto part = read(stopped);
-    EXPECT_TRUE(stopped.ended());
-    EXPECT_LT(part.size(), expected.size());
-    EXPECT_TRUE(std::equal(part.begin(), part.end(), expected.begin()));
 }

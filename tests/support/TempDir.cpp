@@ -63,19 +63,9 @@ void makeDirs(const std::string& path)
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail("open", path);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            ::close(fd);
-            fail("write", path);
-        }
-        done += size_t(n);
-    }
-    ::close(fd);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!(out << bytes) || !out.flush())
+        fail("write", path);
 }
 
 std::string readFile(const std::string& path)
