@@ -118,9 +118,6 @@ TEST(ListCommand, ExitStatusesAndWhatStaysInPlace)
     EXPECT_EQ(runProgram("-j2 " + tree).out, oneThread.out);
     EXPECT_EQ(runProgram("--threads=2 -o '" + tmp / "out2.txt" + "' " + tree).out, "");
     EXPECT_EQ(readFile(tmp / "out2.txt"), oneThread.out);
-    const CommandResult version = runProgram("--version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Dirlix Pro 1.01.0054\n");
 }
 
 // Forms the parser must refuse, and the template option, which takes its text only after "=".
