@@ -146,7 +146,7 @@ TEST(RealDisks, DeepBranchesUnderALowDescriptorLimitListEveryRow)
 {
     // 16 branches of 600 levels: their paths are too long to open whole, so each is walked in
     // one piece holding a chain of handles, all against the 256 descriptors of this process.
-    TempDir tmp;
+    TempDir tmp(TempDir::memoryBase());
     constexpr int kBranches = 16, kDepth = 600;
     for (int branch = 0; branch < kBranches; ++branch) {
         int folder = ::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY);

@@ -10,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace dirlix::test {
@@ -41,6 +43,15 @@ TempDir::TempDir()
           return std::string(base && *base ? base : "/tmp");
       }())
 {
+}
+
+std::string TempDir::memoryBase()
+{
+    struct statfs fs;
+    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC && ::access("/dev/shm", W_OK | X_OK) == 0)
+        return "/dev/shm";
+    const char* base = std::getenv("TMPDIR");
+    return base && *base ? base : "/tmp";
 }
 
 TempDir::TempDir(const std::string& base)
