@@ -4,6 +4,7 @@
 #include "output/modListToText.h"
 #include "search/FixtureTree.h"
 #include "support/Command.h"
+#include "support/FifoWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -159,8 +160,8 @@ TEST(HostileTree, FifosSocketsAndDevicesAreListedFromTheirValuesAndNeverOpened)
     TreeDir scratch;
     const std::string root = scratch / "special";
     makeDirs(root);
-    // A FIFO with no writer blocks whoever opens it for reading: finishing proves it was not opened.
-    ASSERT_EQ(::mkfifo((root + "/fifo").c_str(), 0644), 0);
+    // A FIFO with no writer would block whoever opens it for reading; this one lets a reader through and tells.
+    FifoWatch fifo(root + "/fifo");
     ASSERT_EQ(::symlink("fifo", (root + "/link-to-fifo").c_str()), 0);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -189,6 +190,7 @@ TEST(HostileTree, FifosSocketsAndDevicesAreListedFromTheirValuesAndNeverOpened)
         EXPECT_TRUE(row.values.attributes & AttrSystem) << row.name << " is not marked system";
     }
     expectExportsHoldEveryRow(list, scratch.path(), true);
+    EXPECT_FALSE(fifo.opened()) << "the walk or an export opened the FIFO";
 }
 
 // A folder of 100,000 files, one of them sparse with 16 GiB and no blocks: every name once, the
