@@ -462,6 +462,8 @@ QString errorKindText(WalkErrorKind kind)
         return frmMain::tr("details not read");
     case WalkErrorKind::CycleSkipped:
         return frmMain::tr("link to a folder above it, not entered again");
+    case WalkErrorKind::VirtualSkipped:
+        return frmMain::tr("virtual file system (proc, sysfs and the like), not entered");
     }
     return {};
 }
