@@ -532,7 +532,7 @@ QString errorKindText(WalkErrorKind kind)
     case WalkErrorKind::CycleSkipped:
         return frmMain::tr("link to a folder above it, not entered again");
     case WalkErrorKind::VirtualSkipped:
-        return frmMain::tr("virtual file system (proc, sysfs, ...), not entered");
+        return frmMain::tr("virtual file system (proc, sysfs and the like), not entered");
     }
     return {};
 }

@@ -209,7 +209,8 @@ std::string usageText()
            "      --folders              write one line per folder instead, in the chosen\n"
            "                             format: Directory, Files, Size, AllFiles, AllSize\n"
            "  -L, --follow               enter links to folders; every folder is listed once,\n"
-           "                             however many links lead to it\n"
+           "                             however many links lead to it, under its first path\n"
+           "                             in walk order (so the walk runs on one thread)\n"
            "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n") +
            filterUsageText() +
            "  -h, --help                 show this help and exit\n"

@@ -100,7 +100,10 @@ bool Walker::run(std::string_view directoryText, const BlockSink& sink, const st
         mProgress.sharedRows.fetch_add(block.sharedRows, std::memory_order_relaxed);
         sink(std::move(block));
     };
-    if (threads <= 1) {
+    // Following links, a folder reached twice is listed under the way that enters it first; on
+    // several threads that would be whichever thread came first, and the listing would change
+    // from run to run. On one thread it is the first in walk order.
+    if (threads <= 1 || mOptions.followLinks) {
         walk::SequentialWalk walk(mOptions, shared, mProgress, mErrors, counted, stop);
         return walk.walk(start, mStartError);
     }

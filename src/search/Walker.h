@@ -141,8 +141,9 @@ struct WalkOptions {
     bool namesOnly = false;
     /**
      * Enter links to folders. Then no folder (device and inode) is entered twice in the walk,
-     * so a diamond lists its files once and a link graph ends. Which of two paths to the same
-     * folder lists it may depend on the threads. Off: a link to a folder is a row of its own.
+     * so a diamond lists its files once and a link graph ends; the folder is listed under the
+     * first path to it in walk order, and the walk runs on one thread whatever `threads` says.
+     * Off: a link to a folder is a row of its own.
      */
     bool followLinks = false;
     /** Stay on the start folder's device: other mounts are left out without being reported. */

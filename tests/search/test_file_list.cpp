@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: the file list: rows and their folders, rows of texts, snapshots, compactness.
+// Dirlix Pro tests: the file list: rows and their folders, rows of texts, snapshots. (What a row costs
+// in memory: bench_list_memory.)
 #include "search/FileList.h"
 #include "search/Walker.h"
 #include "support/TempDir.h"
@@ -131,22 +132,4 @@ TEST(FileList, SnapshotsKeepReadingTheirRowsWhileTheListGrowsOrIsCleared)
     ASSERT_TRUE(all->next(row));
     EXPECT_EQ(row.texts, nullptr); // the text set after the snapshot was taken is not in it
     EXPECT_EQ(readAll(*list.rows()), std::vector<std::string>{"/after/new 3 mm"});
-}
-
-TEST(FileList, RowsStayCompact)
-{
-    FileList list;
-    const std::size_t empty = list.memoryUsed(); // the stores' fixed directories
-    std::size_t nameBytes = 0;
-    for (int folder = 0; folder < 400; ++folder) {
-        std::vector<std::string> names;
-        for (int file = 0; file < 500; ++file) {
-            names.push_back("file-" + std::to_string(folder) + "-" + std::to_string(file) + ".txt");
-            nameBytes += names.back().size();
-        }
-        list.appendBlock(blockOf("/tree/folder" + std::to_string(folder) + "/", names), "dd/mm/yy");
-    }
-    ASSERT_EQ(list.count(), 200000u);
-    // Beyond the name bytes: at most 64 bytes a row, slack of the last chunks included.
-    EXPECT_LE(list.memoryUsed() - empty - nameBytes, 64u * list.count() + (2u << 20));
 }

@@ -86,7 +86,8 @@ TEST(RealDisks, FolderLinksAreRowsUnlessFollowedAndThenEachFolderIsEnteredOnce)
         EXPECT_EQ(countOf(followed.paths, "/up"), 0);
     }
 
-    // A diamond (b reached directly and through a/toB) and a cycle (b/c/back leads to b).
+    // A diamond (b reached directly and through a/toB), a cycle (b/c/back leads to b), and links
+    // that lead nowhere or round each other, which are rows either way.
     TempDir tree;
     makeDirs(tree / "a");
     makeDirs(tree / "b/c");
@@ -95,15 +96,23 @@ TEST(RealDisks, FolderLinksAreRowsUnlessFollowedAndThenEachFolderIsEnteredOnce)
     writeFile(tree / "b/c/fc");
     link("../b", tree / "a/toB");
     link("../../b", tree / "b/c/back");
+    link("nowhere", tree / "dangling");
+    link("loop-b", tree / "loop-a");
+    link("loop-a", tree / "loop-b");
     for (unsigned threads : {1u, 4u}) {
         const Walked followed = walk(tree.path(), threads, following(true));
-        EXPECT_EQ(followed.paths.size(), 3u) << threads;
-        EXPECT_EQ(countOf(followed.paths, "/fb"), 1);
-        EXPECT_EQ(countOf(followed.paths, "/fc"), 1);
+        EXPECT_EQ(followed.paths.size(), 6u) << threads;
+        for (const char* once : {"/fa", "/fb", "/fc", "/dangling", "/loop-a", "/loop-b"})
+            EXPECT_EQ(countOf(followed.paths, once), 1) << once;
+        // The cycle is reported where it was met; the second way into b is no error.
+        ASSERT_EQ(followed.errors.size(), 1u) << threads;
+        EXPECT_EQ(followed.errors[0].kind, WalkErrorKind::CycleSkipped);
+        EXPECT_TRUE(followed.errors[0].path.ends_with("/c/back/")) << followed.errors[0].path;
         Walked plain = walk(tree.path(), threads);
         std::sort(plain.paths.begin(), plain.paths.end());
-        EXPECT_EQ(plain.paths, (std::vector<std::string>{tree / "a/fa", tree / "a/toB", tree / "b/c/back",
-                                                          tree / "b/c/fc", tree / "b/fb"}));
+        EXPECT_EQ(plain.paths, (std::vector<std::string>{tree / "a/fa", tree / "a/toB", tree / "b/c/back", tree / "b/c/fc",
+                                                          tree / "b/fb", tree / "dangling", tree / "loop-a", tree / "loop-b"}));
+        EXPECT_TRUE(plain.errors.empty());
     }
 }
 
@@ -137,7 +146,7 @@ TEST(RealDisks, DeepBranchesUnderALowDescriptorLimitListEveryRow)
 {
     // 16 branches of 600 levels: their paths are too long to open whole, so each is walked in
     // one piece holding a chain of handles, all against the 256 descriptors of this process.
-    TempDir tmp;
+    TempDir tmp(TempDir::memoryBase());
     constexpr int kBranches = 16, kDepth = 600;
     for (int branch = 0; branch < kBranches; ++branch) {
         int folder = ::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: the walk: order, the filter stage, values, links, errors, threads, stop, hand-off.
+// Dirlix Pro tests: the walk: order, the filter stage, values, errors, threads, stop. (The hand-off
+// to a consumer is tested through its two consumers, in tests/app and tests/cli.)
 #include "search/FixtureTree.h"
-#include "search/WalkHandOff.h"
 
 #include <gtest/gtest.h>
 
@@ -77,12 +77,12 @@ struct Outcome {
 };
 
 Outcome walkWith(const std::string& folder, unsigned threads, const std::function<int(const std::string&)>& seam = {},
-                 const std::atomic<bool>* stop = nullptr)
+                 const std::atomic<bool>* stop = nullptr, bool followLinks = false)
 {
     WalkOptions options;
     options.threads = threads;
     options.failFolder = seam;
-    options.followLinks = true; // these trees test the links that are entered
+    options.followLinks = followLinks;
     FileList list;
     const auto result = modSearchDir::SearchDir(folder, list, [] { return std::string("yyyy-mm-dd HH:MM:SS"); },
                                                 options, stop);
@@ -90,13 +90,6 @@ Outcome walkWith(const std::string& folder, unsigned threads, const std::functio
     for (const WalkError& error : result.errors)
         outcome.errors.push_back(std::to_string(int(error.kind)) + " " + error.path + " " + std::to_string(error.error));
     return outcome;
-}
-
-WalkOptions threadsOf(unsigned threads)
-{
-    WalkOptions options;
-    options.threads = threads;
-    return options;
 }
 
 std::vector<std::string> sorted(std::vector<std::string> v)
@@ -180,60 +173,20 @@ TEST(Walk, RecordsHoldTheFilesValues)
     chmod(file.c_str(), 0444);
     writeFile(tmp / ".profile", "");
 
-    for (bool namesOnly : {false, true}) {
-        WalkOptions options;
-        options.namesOnly = namesOnly;
-        FileList list;
-        search(tmp.path(), list, "dd/mm/yy", options);
-        ASSERT_EQ(list.count(), 2u);
-        std::string folder;
-        const Row first = list.row(0, folder);
-        const FileRecord report = first.name == "Report.txt" ? first.values : list.row(1, folder).values;
-        const FileRecord profile = first.name == "Report.txt" ? list.row(1, folder).values : first.values;
-        EXPECT_TRUE(report.valuesKnown());
-        if (namesOnly) { // names and folders only: nothing read but what the listing shows
-            EXPECT_EQ(report.size, 0);
-            EXPECT_EQ(report.modified, 0);
-            continue;
-        }
-        EXPECT_EQ(report.size, 12345);
-        EXPECT_EQ(report.modified, modified);
-        EXPECT_NE(report.created, 0);
-        EXPECT_EQ(report.attributes & (AttrReadOnly | AttrHidden | AttrDirectory), AttrReadOnly);
-        EXPECT_EQ(profile.attributes & (AttrReadOnly | AttrHidden), AttrHidden);
-        EXPECT_EQ(first.datePattern, "dd/mm/yy");
-    }
-}
-
-TEST(Walk, FollowsFolderLinksAndReportsTheCyclesItDoesNotEnter)
-{
-    TempDir tmp;
-    makeDirs(tmp / "a/b");
-    makeDirs(tmp / "other");
-    writeFile(tmp / "a/b/file", "");
-    writeFile(tmp / "other/o", "");
-    ASSERT_EQ(symlink("../..", (tmp / "a/b/up").c_str()), 0);    // back to the start folder
-    ASSERT_EQ(symlink("../other", (tmp / "a/side").c_str()), 0); // a folder off the path: walked
-    ASSERT_EQ(symlink("loop2", (tmp / "loop1").c_str()), 0);     // links round each other
-    ASSERT_EQ(symlink("loop1", (tmp / "loop2").c_str()), 0);
-    ASSERT_EQ(symlink("nowhere", (tmp / "dangling").c_str()), 0);
-
-    const std::string root = tmp.path() + "/";
-    for (unsigned threads : {1u, 3u}) {
-        const Outcome outcome = walkWith(tmp.path(), threads);
-        std::vector<std::string> paths;
-        for (const auto& row : outcome.rows)
-            paths.push_back(row[5] + row[0]);
-        // "other" is reached twice (itself and a/side) and listed once; the link back to the start is a cycle.
-        const auto listed = sorted(paths);
-        EXPECT_EQ(std::count(listed.begin(), listed.end(), root + "a/side/o") +
-                      std::count(listed.begin(), listed.end(), root + "other/o"),
-                  1) << threads << " threads";
-        std::erase_if(paths, [&](const std::string& p) { return p == root + "a/side/o" || p == root + "other/o"; });
-        EXPECT_EQ(sorted(paths), (std::vector<std::string>{root + "a/b/file", root + "dangling", root + "loop1",
-                                                           root + "loop2"}));
-        EXPECT_EQ(outcome.errors, (std::vector<std::string>{"2 " + root + "a/b/up/ 0"})) << threads << " threads";
-    }
+    FileList list;
+    search(tmp.path(), list, "dd/mm/yy");
+    ASSERT_EQ(list.count(), 2u);
+    std::string folder;
+    const Row first = list.row(0, folder);
+    const FileRecord report = first.name == "Report.txt" ? first.values : list.row(1, folder).values;
+    const FileRecord profile = first.name == "Report.txt" ? list.row(1, folder).values : first.values;
+    EXPECT_TRUE(report.valuesKnown());
+    EXPECT_EQ(report.size, 12345);
+    EXPECT_EQ(report.modified, modified);
+    EXPECT_NE(report.created, 0);
+    EXPECT_EQ(report.attributes & (AttrReadOnly | AttrHidden | AttrDirectory), AttrReadOnly);
+    EXPECT_EQ(profile.attributes & (AttrReadOnly | AttrHidden), AttrHidden);
+    EXPECT_EQ(first.datePattern, "dd/mm/yy");
 }
 
 TEST(ParallelWalk, SameRowsAndErrorsAsOneThread)
@@ -243,16 +196,22 @@ TEST(ParallelWalk, SameRowsAndErrorsAsOneThread)
     const auto unreadable = [&](const std::string& folder) {
         return folder.find("/d1") != std::string::npos && folder.size() % 3 == 0 ? EACCES : 0;
     };
-    for (const std::string& tree : {tmp / "random", tmp / "missing"}) {
-        const Outcome one = walkWith(tree, 1, unreadable);
+    // Links followed, too: which way into a folder lists it, and so which of its paths the seam
+    // fails, must not depend on the threads either.
+    const std::pair<std::string, bool> walks[] = {{tmp / "random", false}, {tmp / "missing", false}, {tmp / "random", true}};
+    for (const auto& walk : walks) {
+        const std::string& tree = walk.first;
+        const bool follow = walk.second;
+        const Outcome one = walkWith(tree, 1, unreadable, nullptr, follow);
         for (unsigned threads : {2u, 8u}) {
-            const Outcome many = walkWith(tree, threads, unreadable);
-            EXPECT_EQ(many.found, one.found) << tree;
-            EXPECT_EQ(many.errors, one.errors) << tree << " with " << threads << " threads";
-            ASSERT_EQ(many.rows.size(), one.rows.size()) << tree << " with " << threads << " threads";
-            EXPECT_TRUE(many.rows == one.rows) << tree << " with " << threads << " threads";
+            const Outcome many = walkWith(tree, threads, unreadable, nullptr, follow);
+            SCOPED_TRACE(tree + (follow ? " following links" : "") + " with " + std::to_string(threads) + " threads");
+            EXPECT_EQ(many.found, one.found);
+            EXPECT_EQ(many.errors, one.errors);
+            ASSERT_EQ(many.rows.size(), one.rows.size());
+            EXPECT_TRUE(many.rows == one.rows);
         }
-        if (tree == tmp / "random") {
+        if (tree == tmp / "random" && !follow) {
             EXPECT_GT(one.rows.size(), 200u);
             // The folders the seam fails are reported with their path and error.
             EXPECT_TRUE(std::any_of(one.errors.begin(), one.errors.end(), [&](const std::string& e) {
@@ -281,48 +240,4 @@ TEST(ParallelWalk, StopLeavesAPrefixOfTheWalkOrder)
         EXPECT_LT(part.rows.size(), full.rows.size());
         EXPECT_TRUE(std::equal(part.rows.begin(), part.rows.end(), full.rows.begin())) << "stopped after " << stopAfter;
     }
-}
-
-TEST(BackgroundWalk, HandsOverTheRowsInWalkOrderAndStops)
-{
-    TempDir tmp;
-    makeRandomTree(tmp.path(), 3);
-    FileList list;
-    search(tmp.path(), list, "yyyy");
-    std::vector<std::string> expected;
-    std::string folder;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        const Row row = list.row(i, folder);
-        expected.push_back(std::string(row.folder) + std::string(row.name) + " " + std::to_string(row.values.size));
-    }
-    const auto read = [](BackgroundWalk& walk) {
-        WalkRows rows(walk, "yyyy");
-        std::vector<std::string> out;
-        for (Row row; rows.next(row);) {
-            EXPECT_EQ(row.datePattern, "yyyy");
-            out.push_back(std::string(row.folder) + std::string(row.name) + " " + std::to_string(row.values.size));
-        }
-        return out;
-    };
-    for (unsigned threads : {1u, 4u}) {
-        BackgroundWalk walk(threadsOf(threads));
-        walk.start(tmp.path());
-        EXPECT_EQ(read(walk), expected);
-        EXPECT_TRUE(walk.ended() && walk.folderFound());
-        std::vector<WalkBlock> none;
-        EXPECT_FALSE(walk.take(none, std::chrono::milliseconds(0)));
-    }
-    BackgroundWalk missing(threadsOf(0));
-    missing.start(tmp / "missing");
-    EXPECT_TRUE(read(missing).empty());
-    EXPECT_FALSE(missing.folderFound());
-
-    // Stopped while it runs: what was handed over is where the walk begins.
-    BackgroundWalk stopped(threadsOf(2));
-    stopped.start(tmp.path());
-    stopped.stop();
-    const auto part = read(stopped);
-    EXPECT_TRUE(stopped.ended());
-    EXPECT_LT(part.size(), expected.size());
-    EXPECT_TRUE(std::equal(part.begin(), part.end(), expected.begin()));
 }

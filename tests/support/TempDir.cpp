@@ -10,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace dirlix::test {
@@ -43,6 +45,15 @@ TempDir::TempDir()
 {
 }
 
+std::string TempDir::memoryBase()
+{
+    struct statfs fs;
+    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC && ::access("/dev/shm", W_OK | X_OK) == 0)
+        return "/dev/shm";
+    const char* base = std::getenv("TMPDIR");
+    return base && *base ? base : "/tmp";
+}
+
 TempDir::TempDir(const std::string& base)
 {
     std::string pattern = base + "/dirlix-test-XXXXXX";
@@ -63,19 +74,9 @@ void makeDirs(const std::string& path)
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail("open", path);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            ::close(fd);
-            fail("write", path);
-        }
-        done += size_t(n);
-    }
-    ::close(fd);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!(out << bytes) || !out.flush())
+        fail("write", path);
 }
 
 std::string readFile(const std::string& path)
