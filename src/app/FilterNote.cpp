@@ -4,6 +4,9 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QTextDocument>
+
+#include <cmath>
 
 namespace dirlix {
 
@@ -46,8 +49,12 @@ QString FilterNote::textFor(const QString& shownWords) const
 
 int FilterNote::plainWidth(const QString& shownWords) const
 {
-    // The links and spaces as they are drawn, with a margin for the label's own frame.
-    return fontMetrics().horizontalAdvance(tr("Filter: %1  Change…  Clear").arg(shownWords)) + 8;
+    // The text as the label draws it, links and spaces included, with a margin for its frame.
+    QTextDocument text;
+    text.setDefaultFont(font());
+    text.setDocumentMargin(0);
+    text.setHtml(textFor(shownWords));
+    return int(std::ceil(text.idealWidth())) + 8;
 }
 
 QSize FilterNote::sizeHint() const
