@@ -3,6 +3,7 @@
 #include "output/JsonLines.h"
 
 #include <charconv>
+#include <utility>
 
 namespace dirlix {
 
@@ -244,6 +245,337 @@ void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span
         out += '"';
     }
     out += "}\n";
+}
+
+namespace {
+
+// @p bytes with each byte outside a valid UTF-8 sequence as U+FFFD: the text a name shows.
+std::string shownText(std::string_view bytes)
+{
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = byte < 0x80 ? 1 : validSequenceAt(bytes, i);
+        text += length ? bytes.substr(i, length) : std::string_view("\xEF\xBF\xBD");
+        i += length ? length : 1;
+    }
+    return text;
+}
+
+bool decodeBase64(std::string_view text, std::string& bytes)
+{
+    const auto value = [](char c) {
+        return c >= 'A' && c <= 'Z' ? c - 'A' : c >= 'a' && c <= 'z' ? c - 'a' + 26 : c >= '0' && c <= '9' ? c - '0' + 52
+             : c == '+' ? 62 : c == '/' ? 63 : -1;
+    };
+    if (text.size() % 4 != 0)
+        return false;
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        const int padding = last ? (text[i + 3] == '=') + (text[i + 2] == '=') : 0;
+        std::uint32_t group = 0;
+        for (int k = 0; k < 4; ++k) {
+            const int v = k >= 4 - padding ? 0 : value(text[i + std::size_t(k)]);
+            if (v < 0)
+                return false;
+            group = group << 6 | std::uint32_t(v);
+        }
+        // Bits that padding leaves over must be zero, so that one text stands for one byte string.
+        if ((padding == 1 && (group & 0xFF)) || (padding == 2 && (group & 0xFFFF)))
+            return false;
+        const char three[] = {char(group >> 16), char(group >> 8), char(group)};
+        bytes.append(three, std::size_t(3 - padding));
+    }
+    return true;
+}
+
+// The seconds of an ISO 8601 time with an offset: [+-]YYYY-MM-DDTHH:MM:SS, then Z or +-HH:MM[:SS].
+bool secondsOfIso(std::string_view text, std::int64_t& seconds)
+{
+    std::size_t at = 0;
+    const auto number = [&](std::size_t digits, bool more, std::int64_t& value) {
+        const std::size_t begin = at;
+        value = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && (more || at - begin < digits) && at - begin < 9)
+            value = value * 10 + (text[at++] - '0');
+        return at - begin >= digits;
+    };
+    const auto literal = [&](char c) { return at < text.size() && text[at] == c && ++at; };
+    const bool negative = literal('-');
+    if (!negative)
+        literal('+');
+    std::int64_t year, month, day, hour, minute, second, offsetHours = 0, offsetMinutes = 0, offsetSeconds = 0;
+    if (!(number(4, true, year) && literal('-') && number(2, false, month) && literal('-') && number(2, false, day) &&
+          literal('T') && number(2, false, hour) && literal(':') && number(2, false, minute) && literal(':') &&
+          number(2, false, second)))
+        return false;
+    if (negative)
+        year = -year;
+    int sign = 0;
+    if (!literal('Z')) {
+        sign = literal('+') ? 1 : literal('-') ? -1 : 0;
+        if (!sign || !(number(2, false, offsetHours) && literal(':') && number(2, false, offsetMinutes)))
+            return false;
+        if (literal(':') && !number(2, false, offsetSeconds))
+            return false;
+    }
+    const std::int64_t days = daysFromCivil(year, int(month), int(day));
+    const DateTime back = civilFromUnix(days * 86400);
+    if (at != text.size() || month < 1 || month > 12 || back.day != day || back.month != month || hour > 23 ||
+        minute > 59 || second > 59 || offsetHours > 23 || offsetMinutes > 59 || offsetSeconds > 59)
+        return false;
+    seconds = days * 86400 + hour * 3600 + minute * 60 + second -
+              sign * (offsetHours * 3600 + offsetMinutes * 60 + offsetSeconds);
+    return true;
+}
+
+// A strict reader of one flat JSON object.
+class FlatObjectReader {
+public:
+    struct Value {
+        enum Kind { Null, Boolean, Number, String } kind = Null;
+        std::string text; ///< a string's bytes, a number's or a boolean's own text
+    };
+
+    explicit FlatObjectReader(std::string_view line) : mText(line) {}
+
+    bool read(std::map<std::string, Value>& members, std::string& error)
+    {
+        skipSpace();
+        if (!take('{'))
+            return fail("not a JSON object", error);
+        skipSpace();
+        if (take('}'))
+            return end(error);
+        do {
+            skipSpace();
+            std::string key;
+            Value value;
+            if (!string(key))
+                return fail("a key", error);
+            skipSpace();
+            if (!take(':'))
+                return fail("':' after \"" + key + "\"", error);
+            skipSpace();
+            if (!this->value(value))
+                return fail("the value of \"" + key + "\"", error);
+            if (!members.emplace(key, std::move(value)).second)
+                return fail("\"" + key + "\" given twice", error, false);
+            skipSpace();
+        } while (take(','));
+        if (!take('}'))
+            return fail("',' or '}'", error);
+        return end(error);
+    }
+
+private:
+    bool fail(const std::string& what, std::string& error, bool expected = true)
+    {
+        error = (expected ? "expected " : "") + what + " at byte " + std::to_string(mAt + 1);
+        if (!mProblem.empty())
+            error += " (" + mProblem + ")";
+        return false;
+    }
+    bool problem(const char* what)
+    {
+        mProblem = what;
+        return false;
+    }
+    bool end(std::string& error)
+    {
+        skipSpace();
+        return mAt == mText.size() || fail("the end of the line after the object", error);
+    }
+    bool take(char c) { return mAt < mText.size() && mText[mAt] == c && ++mAt; }
+    void skipSpace()
+    {
+        while (mAt < mText.size() && (mText[mAt] == ' ' || mText[mAt] == '\t' || mText[mAt] == '\n' || mText[mAt] == '\r'))
+            ++mAt;
+    }
+    bool word(std::string_view w)
+    {
+        if (mText.substr(mAt, w.size()) != w)
+            return false;
+        mAt += w.size();
+        return true;
+    }
+    bool value(Value& value)
+    {
+        if (word("null")) {
+            value.kind = Value::Null;
+            return true;
+        }
+        for (const std::string_view truth : {"true", "false"}) {
+            if (word(truth)) {
+                value.kind = Value::Boolean;
+                value.text = truth;
+                return true;
+            }
+        }
+        value.kind = Value::String;
+        if (mAt < mText.size() && mText[mAt] == '"')
+            return string(value.text);
+        if (mAt < mText.size() && (mText[mAt] == '{' || mText[mAt] == '['))
+            return problem("no nested objects or arrays in a row");
+        value.kind = Value::Number;
+        return number(value.text);
+    }
+    bool number(std::string& text)
+    {
+        const std::size_t begin = mAt;
+        const auto digits = [&] {
+            const std::size_t from = mAt;
+            while (mAt < mText.size() && mText[mAt] >= '0' && mText[mAt] <= '9')
+                ++mAt;
+            return mAt > from;
+        };
+        take('-');
+        if (!take('0') && !digits())
+            return false;
+        if (take('.') && !digits())
+            return false;
+        if ((take('e') || take('E')) && !((take('+') || take('-') || true) && digits()))
+            return false;
+        text.assign(mText.substr(begin, mAt - begin));
+        return true;
+    }
+    bool hex4(std::uint32_t& unit)
+    {
+        unit = 0;
+        for (int i = 0; i < 4; ++i, ++mAt) {
+            const char c = mAt < mText.size() ? mText[mAt] : 0;
+            const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (v < 0)
+                return problem("a \\u escape needs four hex digits");
+            unit = unit << 4 | std::uint32_t(v);
+        }
+        return true;
+    }
+    bool string(std::string& out)
+    {
+        if (!take('"'))
+            return false;
+        out.clear();
+        while (mAt < mText.size() && mText[mAt] != '"') {
+            const auto byte = static_cast<unsigned char>(mText[mAt]);
+            if (byte < 0x20)
+                return problem("a control character must be escaped");
+            if (byte >= 0x80) {
+                const std::size_t length = validSequenceAt(mText, mAt);
+                if (!length)
+                    return problem("not valid UTF-8");
+                out += mText.substr(mAt, length);
+                mAt += length;
+                continue;
+            }
+            ++mAt;
+            if (byte != '\\') {
+                out += char(byte);
+                continue;
+            }
+            const char escape = mAt < mText.size() ? mText[mAt++] : 0;
+            const std::string_view simple = "\"\\/bfnrt", meaning = "\"\\/\b\f\n\r\t";
+            if (const auto found = simple.find(escape); escape && found != std::string_view::npos) {
+                out += meaning[found];
+                continue;
+            }
+            std::uint32_t unit = 0, low = 0;
+            if (escape != 'u')
+                return problem("an unknown escape");
+            if (!hex4(unit))
+                return false;
+            if (unit >= 0xDC00 && unit <= 0xDFFF)
+                return problem("a lone low surrogate");
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                if (!word("\\u") || !hex4(low) || low < 0xDC00 || low > 0xDFFF)
+                    return problem("a high surrogate without its low one");
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+            }
+            // The code point as UTF-8.
+            if (unit < 0x80) {
+                out += char(unit);
+            } else if (unit < 0x800) {
+                out += char(0xC0 | unit >> 6);
+                out += char(0x80 | (unit & 0x3F));
+            } else if (unit < 0x10000) {
+                out += char(0xE0 | unit >> 12);
+                out += char(0x80 | (unit >> 6 & 0x3F));
+                out += char(0x80 | (unit & 0x3F));
+            } else {
+                out += char(0xF0 | unit >> 18);
+                out += char(0x80 | (unit >> 12 & 0x3F));
+                out += char(0x80 | (unit >> 6 & 0x3F));
+                out += char(0x80 | (unit & 0x3F));
+            }
+        }
+        if (!take('"'))
+            return problem("the string is not closed");
+        return true;
+    }
+
+    std::string_view mText;
+    std::size_t mAt = 0;
+    std::string mProblem;
+};
+
+} // namespace
+
+bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
+{
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    std::map<std::string, FlatObjectReader::Value> members;
+    if (!FlatObjectReader(line).read(members, error))
+        return false;
+    using Value = FlatObjectReader::Value;
+    const auto wrong = [&](std::string why) {
+        error = std::move(why);
+        return false;
+    };
+    const auto bytesOf = [&](const std::string& key, std::string& bytes) {
+        const auto text = members.find(key);
+        if (text == members.end() || text->second.kind != Value::String)
+            return wrong("\"" + key + "\" is missing or not a string");
+        const auto exact = members.find(key + "_b64");
+        if (exact == members.end()) {
+            bytes = text->second.text;
+            return true;
+        }
+        if (exact->second.kind != Value::String || !decodeBase64(exact->second.text, bytes))
+            return wrong("\"" + key + "_b64\" is not standard base64");
+        if (shownText(bytes) != text->second.text)
+            return wrong("\"" + key + "_b64\" holds other bytes than \"" + key + "\" shows");
+        return true;
+    };
+    if (!bytesOf("name", row.name) || !bytesOf("folder", row.folder))
+        return false;
+    const auto path = members.find("path");
+    if (path != members.end() && (path->second.kind != Value::String ||
+                                  path->second.text != members["folder"].text + members["name"].text))
+        return wrong("\"path\" is not the folder followed by the name");
+
+    row.size.reset();
+    if (const auto size = members.find("size"); size != members.end() && size->second.kind != Value::Null) {
+        std::int64_t bytes = 0;
+        const std::string& text = size->second.text;
+        const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), bytes);
+        if (size->second.kind != Value::Number || problem != std::errc() || end != text.data() + text.size() || bytes < 0)
+            return wrong("\"size\" is not a whole number of bytes: " + text);
+        row.size = bytes;
+    }
+    row.modified.reset();
+    if (const auto modified = members.find("modified"); modified != members.end() && modified->second.kind != Value::Null) {
+        std::int64_t seconds = 0;
+        if (modified->second.kind != Value::String || !secondsOfIso(modified->second.text, seconds))
+            return wrong("\"modified\" is not an ISO 8601 time with its offset: " + modified->second.text);
+        row.modified = seconds;
+    }
+    row.texts.clear();
+    for (auto& [key, value] : members)
+        if (value.kind == Value::String && key != "name" && key != "folder" && key != "name_b64" && key != "folder_b64")
+            row.texts.emplace(key, std::move(value.text));
+    return true;
 }
 
 bool JsonLinesExporter::appendRow(std::string& out, const Row& row, std::string& /*error*/)

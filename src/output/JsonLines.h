@@ -6,6 +6,8 @@
 #include "output/Exporter.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +49,26 @@ struct JsonTextMember {
  * should serve every row, since it keeps the last date pattern compiled.
  */
 void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span<const JsonTextMember> leading = {});
+
+/** A file row read back from a JSON Lines object. */
+struct JsonLineRow {
+    std::string name;   ///< the exact bytes: from name_b64 when the object has it, else the name text
+    std::string folder; ///< likewise from folder_b64 or folder
+    std::optional<std::int64_t> size;     ///< empty for null
+    std::optional<std::int64_t> modified; ///< seconds since the epoch; empty for null
+    /** Every other member whose value is a string ("change", "attrib", "created_text", ...), by key. */
+    std::map<std::string, std::string> texts;
+};
+
+/**
+ * Reads one line written by appendJsonLine() (its line feed may be left on) into @p row. Strict:
+ * the line must be one JSON object of strings, numbers, true, false and null, in valid UTF-8 with
+ * valid escapes, each key once, with the strings name and folder; size must be a whole number of
+ * bytes or null; modified an ISO 8601 time with an offset (or "Z") or null; name_b64 and
+ * folder_b64 standard base64 of bytes that their text shows. Returns false with @p error naming
+ * what is wrong and where; @p row is then unspecified.
+ */
+bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error);
 
 /** JSON Lines as an exporter: appendJsonLine() for each row, no header, no byte-order mark. */
 class JsonLinesExporter : public LineExporter {
