@@ -548,6 +548,14 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
             return wrong("\"" + key + "_b64\" holds other bytes than \"" + key + "\" shows");
         return true;
     };
+    // A list of paths alone: each path splits after its last separator.
+    if (!members.contains("name") && !members.contains("folder")) {
+        if (const auto path = members.find("path"); path != members.end() && path->second.kind == Value::String) {
+            const std::size_t cut = path->second.text.rfind('/') + 1; // 0 when there is none
+            members["folder"] = {Value::String, path->second.text.substr(0, cut)};
+            members["name"] = {Value::String, path->second.text.substr(cut)};
+        }
+    }
     if (!bytesOf("name", row.name) || !bytesOf("folder", row.folder))
         return false;
     const auto path = members.find("path");
@@ -564,12 +572,14 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
             return wrong("\"size\" is not a whole number of bytes: " + text);
         row.size = bytes;
     }
-    row.modified.reset();
-    if (const auto modified = members.find("modified"); modified != members.end() && modified->second.kind != Value::Null) {
-        std::int64_t seconds = 0;
-        if (modified->second.kind != Value::String || !secondsOfIso(modified->second.text, seconds))
-            return wrong("\"modified\" is not an ISO 8601 time with its offset: " + modified->second.text);
-        row.modified = seconds;
+    for (auto [key, time] : {std::pair{"modified", &row.modified}, std::pair{"created", &row.created}}) {
+        time->reset();
+        if (const auto member = members.find(key); member != members.end() && member->second.kind != Value::Null) {
+            std::int64_t seconds = 0;
+            if (member->second.kind != Value::String || !secondsOfIso(member->second.text, seconds))
+                return wrong("\"" + std::string(key) + "\" is not an ISO 8601 time with its offset: " + member->second.text);
+            *time = seconds;
+        }
     }
     row.texts.clear();
     for (auto& [key, value] : members)
