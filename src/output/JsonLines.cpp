@@ -458,6 +458,16 @@ private:
             return false;
         out.clear();
         while (mAt < mText.size() && mText[mAt] != '"') {
+            // A run of plain ASCII goes over at once: most of a list is made of it.
+            std::size_t plain = mAt;
+            while (plain < mText.size() && static_cast<unsigned char>(mText[plain]) >= 0x20 &&
+                   static_cast<unsigned char>(mText[plain]) < 0x80 && mText[plain] != '"' && mText[plain] != '\\')
+                ++plain;
+            if (plain != mAt) {
+                out.append(mText.data() + mAt, plain - mAt);
+                mAt = plain;
+                continue;
+            }
             const auto byte = static_cast<unsigned char>(mText[mAt]);
             if (byte < 0x20)
                 return problem("a control character must be escaped");
