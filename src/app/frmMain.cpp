@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 
 #include "app/FileListModel.h"
+#include "app/ListCommands.h"
 #include "app/SearchController.h"
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
@@ -241,6 +242,7 @@ void frmMain::InitControls()
     mProgressTimer = new QTimer(this);
     mProgressTimer->setInterval(250);
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
+    mLists = new ListCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
@@ -277,6 +279,7 @@ void frmMain::cmdSearch_Click()
 {
     // The text as typed; its bytes are the folder's name on this system.
     mColumnsFitted = false;
+    mLists->leave();
     mSearch->start(QFile::encodeName(txtDir->text()).toStdString());
     mStop->show();
     mStopShortcut->setEnabled(true);
@@ -315,6 +318,8 @@ void frmMain::mnuFileExcel_Click()
 
 std::unique_ptr<RowSource> frmMain::shownRows() const
 {
+    if (auto differences = mLists->shownRows())
+        return differences;
     return mModel->list().rows();
 }
 
@@ -359,7 +364,7 @@ void frmMain::stopWork()
     // Esc and Stop end what runs: the export first, as it is the newer work.
     if (mExport->isWriting())
         mExport->stop();
-    else
+    else if (!mLists->stop())
         mSearch->stop();
 }
 

@@ -21,6 +21,7 @@ namespace dirlix {
 class clsLayout;
 class FileListModel;
 class frmOptions;
+class ListCommands;
 class SearchController;
 
 /**
@@ -59,6 +60,8 @@ public:
     FileListModel* model() const { return mModel; }
     /** The search that fills the list. */
     SearchController* search() const { return mSearch; }
+    /** File, Open List and Compare With List. */
+    ListCommands* lists() const { return mLists; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** The layout engine; null after unload. */
@@ -116,6 +119,7 @@ private:
     QTimer* mProgressTimer = nullptr;
     bool mColumnsFitted = false;
     ExportController* mExport = nullptr;
+    ListCommands* mLists = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
 

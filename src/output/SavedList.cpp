@@ -29,21 +29,24 @@ SavedList::~SavedList()
         std::fclose(mFile);
 }
 
-bool SavedList::load(const std::string& path, std::string& error, const std::atomic<bool>* stop)
+bool readJsonLinesFile(const std::string& path,
+                       const std::function<bool(std::uint64_t, std::uint64_t, JsonLineRow&)>& take,
+                       std::string& error, const std::atomic<bool>* stop, std::FILE** opened)
 {
     error.clear();
-    mFile = std::fopen(path.c_str(), "rb");
-    if (!mFile) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
         error = std::string("cannot be read: ") + std::strerror(errno);
         return false;
     }
-    const auto fail = [&](std::string why) {
-        error = std::move(why);
-        mRows.clear();
-        mSlots.clear();
-        return false;
+    const auto done = [&](bool ok) {
+        if (opened)
+            *opened = file;
+        else
+            std::fclose(file);
+        return ok;
     };
-    std::string buffer;  // the bytes read but not yet taken as lines
+    std::string buffer; // the bytes read but not yet taken as lines
     std::size_t taken = 0;
     std::uint64_t lineStart = 0, lineNumber = 0;
     JsonLineRow row;
@@ -54,15 +57,15 @@ bool SavedList::load(const std::string& path, std::string& error, const std::ato
         taken = 0;
         const std::size_t had = buffer.size();
         buffer.resize(had + kReadChunk);
-        const std::size_t got = std::fread(buffer.data() + had, 1, kReadChunk, mFile);
+        const std::size_t got = std::fread(buffer.data() + had, 1, kReadChunk, file);
         buffer.resize(had + got);
         if (got < kReadChunk) {
-            if (std::ferror(mFile))
-                return fail(std::string("cannot be read: ") + std::strerror(errno));
+            if (std::ferror(file)) {
+                error = std::string("cannot be read: ") + std::strerror(errno);
+                return done(false);
+            }
             atEnd = true;
         }
-        if (stop && stop->load(std::memory_order_relaxed))
-            return fail({});
         for (;;) {
             const char* begin = buffer.data() + taken;
             const char* end = static_cast<const char*>(std::memchr(begin, '\n', buffer.size() - taken));
@@ -71,21 +74,64 @@ bool SavedList::load(const std::string& path, std::string& error, const std::ato
                 break;
             const std::size_t length = end ? std::size_t(end - begin) : buffer.size() - taken;
             ++lineNumber;
-            if (!readJsonLine({begin, length}, row, reason))
-                return fail("line " + std::to_string(lineNumber) + ": " + reason);
-            if (mRows.size() >= kEmpty - 1)
-                return fail("line " + std::to_string(lineNumber) + ": more rows than a list can hold");
+            if (!readJsonLine({begin, length}, row, reason)) {
+                error = "line " + std::to_string(lineNumber) + ": " + reason;
+                return done(false);
+            }
+            if ((stop && stop->load(std::memory_order_relaxed)) || !take(lineNumber, lineStart, row))
+                return done(false);
+            lineStart += length + (end ? 1 : 0);
+            taken += length + (end ? 1 : 0);
+        }
+    }
+    return done(true);
+}
+
+FileRecord savedRecord(const JsonLineRow& row)
+{
+    FileRecord record;
+    if (!row.size || !row.modified) {
+        record.flags = RecordValuesUnknown;
+    } else {
+        record.size = *row.size;
+        record.modified = *row.modified;
+        record.created = row.created.value_or(*row.modified);
+    }
+    if (const auto letters = row.texts.find("attrib"); letters != row.texts.end()) {
+        static constexpr std::pair<char, FileAttribute> kLetters[] = {
+            {'A', AttrArchive}, {'C', AttrCompressed}, {'D', AttrDirectory}, {'H', AttrHidden},
+            {'R', AttrReadOnly}, {'S', AttrSystem},     {'V', AttrVolume}};
+        for (const char letter : letters->second)
+            for (const auto& [known, bit] : kLetters)
+                if (letter == known)
+                    record.attributes |= bit;
+    }
+    return record;
+}
+
+bool SavedList::load(const std::string& path, std::string& error, const std::atomic<bool>* stop)
+{
+    const bool read = readJsonLinesFile(
+        path,
+        [&](std::uint64_t line, std::uint64_t offset, JsonLineRow& row) {
+            if (mRows.size() >= kEmpty - 1) {
+                error = "line " + std::to_string(line) + ": more rows than a list can hold";
+                return false;
+            }
             StoredRow& stored = mRows.emplace_back();
-            stored.line = lineStart;
+            stored.line = offset;
             stored.folder = internFolder(row.folder);
             stored.name = storeName(row.name);
             stored.nameLength = std::uint32_t(row.name.size());
             stored.size = row.size.value_or(0);
             stored.modified = row.modified.value_or(0);
-            stored.flags = (row.size ? KnownSize : 0) | (row.modified ? KnownModified : 0);
-            lineStart += length + (end ? 1 : 0);
-            taken += length + (end ? 1 : 0);
-        }
+            stored.flags = std::uint8_t((row.size ? KnownSize : 0) | (row.modified ? KnownModified : 0));
+            return true;
+        },
+        error, stop, &mFile);
+    if (!read || !error.empty()) {
+        mRows.clear();
+        return false;
     }
     buildIndex();
     return true;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,24 @@
 #include <vector>
 
 namespace dirlix {
+
+/**
+ * Reads the JSON Lines list in the file @p path line by line: @p row is called with each line's
+ * number (from 1), the offset where the line starts and its row, and stops the reading by
+ * returning false. An empty file has no rows; the last line may lack its line feed. Returns false
+ * with @p error set when the file cannot be read ("cannot be read: reason") or a line is not a
+ * row ("line N: what is wrong"), and with an empty @p error when @p row or @p stop stopped it.
+ * @p file, when given, receives the open file (the caller closes it); else it is closed.
+ */
+bool readJsonLinesFile(const std::string& path, const std::function<bool(std::uint64_t line, std::uint64_t offset,
+                                                                          JsonLineRow& row)>& row,
+                       std::string& error, const std::atomic<bool>* stop = nullptr, std::FILE** file = nullptr);
+
+/**
+ * The values of a saved row as a file record: its size, created and modified times and the
+ * attributes its letters name. A row without a size or a modified time has unknown values.
+ */
+FileRecord savedRecord(const JsonLineRow& row);
 
 /**
  * The rows of a JSON Lines list as `--format=jsonl` writes it, kept for comparison: per row its
