@@ -17,7 +17,7 @@ constexpr int kDeliveryMs = 200;
 // The reading hands blocks over when this many rows wait, and pauses while the view has more
 // than a few of these to take, so that memory stays flat however fast the file reads.
 constexpr std::size_t kHandOverRows = 16384;
-constexpr std::size_t kMaxWaitingBlocks = 256;
+constexpr std::size_t kMaxWaitingRows = std::size_t(1) << 18;
 } // namespace
 
 OpenList::OpenList(FileListModel* model, std::function<std::string()> datePattern, QObject* parent)
@@ -48,6 +48,7 @@ void OpenList::start(const QString& path)
     mEnded = false;
     mRowsRead = 0;
     mWaiting.clear();
+    mWaitingRows = 0;
     mError.clear();
     mSummary = {};
     mSummary.path = path;
@@ -61,9 +62,11 @@ void OpenList::start(const QString& path)
             // Waits while the view is behind; a stop ends the wait.
             for (;;) {
                 std::lock_guard lock(mMutex);
-                if (mWaiting.size() < kMaxWaitingBlocks || mStop.load()) {
-                    for (WalkBlock& block : ready)
+                if (mWaitingRows < kMaxWaitingRows || mStop.load()) {
+                    for (WalkBlock& block : ready) {
+                        mWaitingRows += block.entries.size();
                         mWaiting.push_back(std::move(block));
+                    }
                     ready.clear();
                     return;
                 }
@@ -103,6 +106,7 @@ void OpenList::cancel()
     mTimer.stop();
     std::lock_guard lock(mMutex);
     mWaiting.clear();
+    mWaitingRows = 0;
 }
 
 void OpenList::deliver()
@@ -113,6 +117,7 @@ void OpenList::deliver()
     {
         std::lock_guard lock(mMutex);
         batch.swap(mWaiting);
+        mWaitingRows = 0;
         ended = mEnded.load();
     }
     if (!batch.empty()) {

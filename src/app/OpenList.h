@@ -72,6 +72,7 @@ private:
     std::atomic<std::uint64_t> mRowsRead{0};
     std::mutex mMutex;
     std::vector<WalkBlock> mWaiting; // blocks read, not yet in the model
+    std::size_t mWaitingRows = 0;    // their rows
     std::string mError;              // set by the reading thread before mEnded
     Summary mSummary;
 };
