@@ -3,6 +3,7 @@
 #include "app/CompareModel.h"
 
 #include "app/RowBlocks.h"
+#include "output/DifferencesExport.h"
 
 #include <QLocale>
 
@@ -82,13 +83,8 @@ void CompareModel::setComparison(Comparison comparison)
 
 QString CompareModel::changeText(RowChange change)
 {
-    switch (change) {
-    case RowChange::Added: return tr("Added");
-    case RowChange::Removed: return tr("Removed");
-    case RowChange::Changed: return tr("Changed");
-    case RowChange::None: break;
-    }
-    return {};
+    const std::string_view caption = DifferencesExporter::changeCaption(change);
+    return tr(std::string(caption).c_str());
 }
 
 int CompareModel::rowCount(const QModelIndex& parent) const

@@ -54,6 +54,7 @@ public:
     /** Shows @p comparison instead of what was shown. */
     void setComparison(Comparison comparison);
     const Comparison& comparison() const { return mComparison; }
+    const DateLocale& locale() const { return mTexts.locale(); }
     /** The caption of the change of row @p row: "Added", "Removed" or "Changed". */
     static QString changeText(RowChange change);
 

@@ -6,6 +6,7 @@
 #include "app/OpenList.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
+#include "output/DifferencesExport.h"
 #include "output/frmOptions.h"
 
 #include <QAction>
@@ -83,6 +84,14 @@ bool ListCommands::isRunning() const
 std::unique_ptr<RowSource> ListCommands::shownRows() const
 {
     return comparing() ? mCompareModel->comparison().rows->rows() : nullptr;
+}
+
+std::unique_ptr<Exporter> ListCommands::differencesExporter(TextFormat format, bool header) const
+{
+    if (!comparing())
+        return nullptr;
+    return std::make_unique<DifferencesExporter>(format, mCompareModel->locale(), mCompareModel->comparison().changes,
+                                                 header);
 }
 
 void ListCommands::chooseAndOpen()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/CompareModel.h"
+#include "output/TextFormats.h"
 
 #include <QObject>
 #include <QString>
@@ -56,6 +57,11 @@ public:
     OpenList* reading() const { return mReading; }
     /** True while a list is read or compared. */
     bool isRunning() const;
+    /**
+     * While comparing, an exporter of the shown rows in @p format with their change first (for
+     * the outputs in the text formats); null when no comparison is shown.
+     */
+    std::unique_ptr<Exporter> differencesExporter(TextFormat format, bool header = true) const;
     /** The rows shown while comparing, in the order shown; null when no comparison is shown. */
     std::unique_ptr<RowSource> shownRows() const;
     /** A new search replaces what these commands showed: the reading stops, the comparison ends. */

@@ -83,6 +83,11 @@ private slots:
         for (auto rows = window.shownRows(); rows->next(row);)
             ++written;
         QCOMPARE(written, std::size_t(3));
+        ReplacingFile csv(tmp / "differences.csv");
+        QVERIFY(window.lists()->differencesExporter(TextFormat::Csv)->write(*window.shownRows(), csv, progress).ok);
+        const std::string text = readFile(tmp / "differences.csv");
+        QVERIFY2(text.starts_with("Change,File,Size,") && text.find("\r\nRemoved,gone,9,") != std::string::npos,
+                 text.c_str());
 
         window.cmdSearch->click();
         QCOMPARE(window.ListView1->model(), window.model());
