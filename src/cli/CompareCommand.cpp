@@ -103,8 +103,12 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
     background.wait();
 
     int status = reportWalk(background.walker(), background.folderFound(), options.directory);
+    // Saved files the walk could not have seen are not called removed: those in folders that
+    // could not be read or were not entered, outside DIR, or left out by the filters.
+    compare.setScope(Walker::startFolderText(options.directory), walk.filter);
     for (const WalkError& failed : background.walker().errors())
-        if (failed.kind == WalkErrorKind::FolderUnreadable)
+        if (failed.kind == WalkErrorKind::FolderUnreadable || failed.kind == WalkErrorKind::VirtualSkipped ||
+            failed.kind == WalkErrorKind::CycleSkipped)
             compare.folderUnreadable(failed.path);
     if (status != ExitOk)
         std::fprintf(stderr, "dirlix-list: files of %s in folders that could not be read are not reported as removed\n",

@@ -52,18 +52,55 @@ bool ListCompare::underUnreadable(std::uint32_t folder) const
     return false;
 }
 
+void ListCompare::setScope(std::string startFolder, std::shared_ptr<const WalkFilter> filter)
+{
+    static const auto plainRule = std::make_shared<const WalkFilter>();
+    mScoped = true;
+    mStartFolder = std::move(startFolder);
+    mFilter = filter ? std::move(filter) : plainRule;
+}
+
+bool ListCompare::outOfScope(std::uint32_t folder) const
+{
+    const std::string_view text = mSaved.folderText(folder);
+    if (!text.starts_with(mStartFolder))
+        return true;
+    // Each folder below the start folder must be one the walk enters.
+    for (std::size_t from = mStartFolder.size(), end; (end = text.find('/', from)) != std::string_view::npos; from = end + 1)
+        if (!mFilter->entersFolder(text.substr(from, end - from)))
+            return true;
+    return false;
+}
+
+bool ListCompare::filteredOut(std::size_t row) const
+{
+    const std::string_view name = mSaved.name(row);
+    if (!mFilter->keepsName(name))
+        return true;
+    if (!mFilter->needsValues())
+        return false;
+    FileRecord values;
+    values.size = mSaved.size(row);
+    values.modified = values.created = mSaved.modified(row);
+    if (!mSaved.sizeKnown(row) || !mSaved.modifiedKnown(row))
+        values.flags = RecordValuesUnknown;
+    return !mFilter->keepsFile(name, values);
+}
+
 void ListCompare::forEachRemoved(const std::function<bool(std::size_t)>& removed) const
 {
-    // Whether each folder lies below an unreadable one: 0 not known yet, 1 no, 2 yes.
-    std::vector<std::uint8_t> hidden(mUnreadable.empty() ? 0 : mSaved.folderCount(), 0);
+    // Whether the walk could not see each folder (unreadable, or out of its scope): 0 not known
+    // yet, 1 seen, 2 not seen.
+    std::vector<std::uint8_t> hidden(mUnreadable.empty() && !mScoped ? 0 : mSaved.folderCount(), 0);
     for (std::size_t row = 0; row < mSaved.count(); ++row) {
         if (mSeen[row] || mSaved.repeated(row))
             continue;
         if (!hidden.empty()) {
-            std::uint8_t& folder = hidden[mSaved.folderNumber(row)];
+            const std::uint32_t number = mSaved.folderNumber(row);
+            std::uint8_t& folder = hidden[number];
             if (folder == 0)
-                folder = underUnreadable(mSaved.folderNumber(row)) ? 2 : 1;
-            if (folder == 2)
+                folder = underUnreadable(number) || (mScoped && outOfScope(number)) ? 2 : 1;
+            if (folder == 2 || (mScoped && filteredOut(row)))
                 continue;
         }
         if (!removed(row))

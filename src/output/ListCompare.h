@@ -4,9 +4,11 @@
 
 #include "output/ColumnTexts.h"
 #include "output/SavedList.h"
+#include "search/Walker.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -46,6 +48,14 @@ public:
     void folderUnreadable(std::string folderText);
 
     /**
+     * Limits the removed rows to those a walk of @p startFolder (its folder text, ending in the
+     * separator) with @p filter (null: the plain rule) would have listed: saved rows outside that
+     * folder, in folders the filter does not enter, or that the filter leaves out were not looked
+     * for, so they are not called removed. Without a scope every saved row counts.
+     */
+    void setScope(std::string startFolder, std::shared_ptr<const WalkFilter> filter);
+
+    /**
      * Calls @p removed with each saved row that no row matched, in the list's order, leaving out
      * rows under unreadable folders and repeated paths. Stops when @p removed returns false.
      */
@@ -53,6 +63,8 @@ public:
 
 private:
     bool underUnreadable(std::uint32_t folder) const;
+    bool outOfScope(std::uint32_t folder) const;
+    bool filteredOut(std::size_t row) const;
 
     const SavedList& mSaved;
     std::vector<bool> mSeen;
@@ -60,6 +72,9 @@ private:
     std::uint32_t mFolderNumber = UINT32_MAX;
     bool mHaveFolder = false;
     std::unordered_set<std::string> mUnreadable;
+    bool mScoped = false;
+    std::string mStartFolder;
+    std::shared_ptr<const WalkFilter> mFilter;
 };
 
 /** Appends the line of a difference: "A", "M" or "D", a tab, the path's bytes and a line feed. */

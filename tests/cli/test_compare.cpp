@@ -107,4 +107,12 @@ TEST(Compare, BrokenSavedListsAreTroubleAndNamed)
     EXPECT_EQ(empty.out, "A\t" + scratch / "tree/a\n");
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(runCommand(DIRLIX_LIST_PROGRAM " --compare='" + scratch / "none.jsonl" + "'" + tree).status, 2);
+
+    // A list of paths alone: a file it holds without values is not changed, and files a walk of the
+    // tree could not see (outside it, in a folder it does not enter) are not removed.
+    writeFile(scratch / "old.jsonl", "{\"path\":\"" + scratch / "tree/a\"}\n{\"path\":\"/elsewhere/x\"}\n{\"path\":\"" +
+                                         scratch / "tree/.git/x\"}\n{\"path\":\"" + scratch / "tree/b\"}\n");
+    const CommandResult paths = runCommand(DIRLIX_LIST_PROGRAM " --compare='" + scratch / "old.jsonl" + "'" + tree);
+    EXPECT_EQ(paths.out, "D\t" + scratch / "tree/b\n");
+    EXPECT_EQ(paths.status, 1);
 }
