@@ -108,11 +108,12 @@ void ListCommands::chooseAndCompare()
         compareWith(path);
 }
 
-QString ListCommands::listDescription(const QString& path) const
+QString ListCommands::listDescription(const QString& path)
 {
     const QDateTime written = QFileInfo(path).lastModified();
-    return tr("%1 (written %2)")
-        .arg(QDir::toNativeSeparators(path), QLocale().toString(written, QLocale::ShortFormat));
+    // The name alone keeps the status bar short; its tooltip gives the whole path.
+    mWindow->statusText()->setToolTip(QDir::toNativeSeparators(path).toHtmlEscaped());
+    return tr("%1 (written %2)").arg(QFileInfo(path).fileName(), QLocale().toString(written, QLocale::ShortFormat));
 }
 
 void ListCommands::openList(const QString& path)
@@ -141,7 +142,6 @@ void ListCommands::readingFinished()
     }
     const QString text = tr("%1 files from the list %2").arg(rows, listDescription(summary.path));
     mWindow->statusText()->setText((summary.stopped ? tr("Stopped: ") + text : text).toHtmlEscaped());
-    mWindow->statusText()->setToolTip(QString());
 }
 
 void ListCommands::compareWith(const QString& path)
@@ -207,7 +207,6 @@ void ListCommands::comparisonFinished()
         view->setColumnWidth(column, std::min(view->columnWidth(column), widest));
     }
     mWindow->statusText()->setText(tr("Differences: ").toHtmlEscaped() + counts.toHtmlEscaped());
-    mWindow->statusText()->setToolTip(QString());
     emit compared();
 }
 

@@ -82,7 +82,7 @@ private:
     void endComparison();
     void busyChanged(bool busy);
     void fitColumns();
-    QString listDescription(const QString& path) const;
+    QString listDescription(const QString& path);
 
     frmMain* mWindow;
     QAction* mOpen;
