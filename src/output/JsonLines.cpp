@@ -2,6 +2,7 @@
 // Dirlix Pro: the JSON Lines writer.
 #include "output/JsonLines.h"
 
+#include <array>
 #include <charconv>
 #include <utility>
 
@@ -33,6 +34,14 @@ std::size_t validSequenceAt(std::string_view bytes, std::size_t at)
     return 0;
 }
 
+// The ASCII bytes a JSON string holds as they are, by table: names are millions of short runs.
+constexpr auto kPlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (int byte = 0x20; byte < 0x80; ++byte)
+        plain[std::size_t(byte)] = byte != '"' && byte != '\\';
+    return plain;
+}();
+
 // The string's content without its quotes; see appendJsonString().
 bool appendJsonContent(std::string& out, std::string_view bytes)
 {
@@ -41,7 +50,7 @@ bool appendJsonContent(std::string& out, std::string_view bytes)
     std::size_t plain = 0; // start of the run of bytes copied as they are
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\') {
+        if (kPlainAscii[byte]) {
             ++i;
             continue;
         }
@@ -87,21 +96,27 @@ void appendDigits(std::string& out, std::int64_t value, int width = 1)
     out.append(digits, end);
 }
 
+void appendTwoDigits(std::string& out, int value)
+{
+    out += char('0' + value / 10 % 10);
+    out += char('0' + value % 10);
+}
+
 void appendIso(std::string& out, const DateTime& local, std::int64_t seconds)
 {
     if (local.year < 0 || local.year > 9999)
         out += local.year < 0 ? '-' : '+';
     appendDigits(out, local.year < 0 ? -std::int64_t(local.year) : local.year, 4);
     out += '-';
-    appendDigits(out, local.month, 2);
+    appendTwoDigits(out, local.month);
     out += '-';
-    appendDigits(out, local.day, 2);
+    appendTwoDigits(out, local.day);
     out += 'T';
-    appendDigits(out, local.hour, 2);
+    appendTwoDigits(out, local.hour);
     out += ':';
-    appendDigits(out, local.minute, 2);
+    appendTwoDigits(out, local.minute);
     out += ':';
-    appendDigits(out, local.second, 2);
+    appendTwoDigits(out, local.second);
     // The offset is whatever separates the local clock from UTC; a time so far out that the
     // conversion clamped it has no meaningful offset and is given as UTC.
     const std::int64_t localSeconds = daysFromCivil(local.year, local.month, local.day) * 86400 +
@@ -191,14 +206,27 @@ void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span
     const std::string_view name = hasText(ColFile) ? std::string_view(row.texts[ColFile - 1]) : row.name;
     const std::string_view folder =
         hasText(ColDirectory) ? std::string_view(row.texts[ColDirectory - 1]) : row.folder;
-    out += "\"name\":";
-    const bool nameExact = appendJsonString(out, name);
-    out += ",\"folder\":";
-    const bool folderExact = appendJsonString(out, folder);
-    out += ",\"path\":";
-    text = folder;
-    text += name;
-    appendJsonString(out, text);
+    out += "\"name\":\"";
+    const std::size_t nameBegin = out.size();
+    const bool nameExact = appendJsonContent(out, name);
+    const std::size_t nameEnd = out.size();
+    out += "\",\"folder\":\"";
+    const std::size_t folderBegin = out.size();
+    const bool folderExact = appendJsonContent(out, folder);
+    const std::size_t folderEnd = out.size();
+    out += "\",\"path\":";
+    if (folder.empty() || static_cast<unsigned char>(folder.back()) < 0x80) {
+        // No sequence can run from the folder into the name: the path is the two texts just written.
+        out.reserve(out.size() + (folderEnd - folderBegin) + (nameEnd - nameBegin) + 2);
+        out += '"';
+        out.append(out.data() + folderBegin, folderEnd - folderBegin);
+        out.append(out.data() + nameBegin, nameEnd - nameBegin);
+        out += '"';
+    } else {
+        text = folder;
+        text += name;
+        appendJsonString(out, text);
+    }
 
     out += ",\"size\":";
     std::int64_t size = row.values.size;
