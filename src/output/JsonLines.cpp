@@ -597,8 +597,8 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
     if (!bytesOf("name", row.name) || !bytesOf("folder", row.folder))
         return false;
     const auto path = members.find("path");
-    if (path != members.end() && (path->second.kind != Value::String ||
-                                  path->second.text != members["folder"].text + members["name"].text))
+    if (path != members.end() &&
+        (path->second.kind != Value::String || path->second.text != shownText(row.folder + row.name)))
         return wrong("\"path\" is not the folder followed by the name");
 
     row.size.reset();

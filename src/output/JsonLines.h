@@ -66,8 +66,9 @@ struct JsonLineRow {
  * the line must be one JSON object of strings, numbers, true, false and null, in valid UTF-8 with
  * valid escapes, each key once, with the strings name and folder (or, without both, a string path,
  * split after its last '/'); size must be a whole number of bytes or null; modified and created
- * ISO 8601 times with an offset (or "Z") or null; name_b64 and
- * folder_b64 standard base64 of bytes that their text shows. Returns false with @p error naming
+ * ISO 8601 times with an offset (or "Z") or null; name_b64 and folder_b64 standard base64 of bytes
+ * that their text shows; path, when given, the text of the folder's bytes followed by the name's.
+ * Returns false with @p error naming
  * what is wrong and where; @p row is then unspecified.
  */
 bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error);
