@@ -251,12 +251,15 @@ void ListCommands::busyChanged(bool busy)
 {
     if (busy) {
         mWindow->stopButton()->show();
+        mWindow->stopShortcut()->setEnabled(true);
         showProgress();
         mProgress->start();
     } else {
         mProgress->stop();
-        if (!mWindow->search()->isRunning() && !mWindow->exporter()->isRunning())
+        if (!mWindow->search()->isRunning() && !mWindow->exporter()->isRunning()) {
             mWindow->stopButton()->hide();
+            mWindow->stopShortcut()->setEnabled(false);
+        }
     }
 }
 

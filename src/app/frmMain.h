@@ -72,6 +72,8 @@ public:
     QLabel* statusText() const { return mStatusText; }
     /** The button that stops a running search. */
     QPushButton* stopButton() const { return mStop; }
+    /** Esc: stops what runs, like the Stop button; enabled while something runs. */
+    QAction* stopShortcut() const { return mStopShortcut; }
 
     /** The folder the text output writes into, ending in the separator. */
     static QString TempFolder();
