@@ -4,6 +4,7 @@
 
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
+#include "app/ListCommands.h"
 #include "app/ListWorkspace.h"
 #include "app/RowActions.h"
 #include "app/SaveListAs.h"
@@ -270,6 +271,7 @@ void frmMain::InitControls()
     mProgressTimer = new QTimer(this);
     mProgressTimer->setInterval(250);
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
+    mLists = new ListCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
@@ -323,6 +325,7 @@ void frmMain::cmdSearch_Click()
 {
     // The text as typed; its bytes are the folder's name on this system.
     mColumnsFitted = false;
+    mLists->leave();
     mSearch->start(QFile::encodeName(txtDir->text()).toStdString());
     mStop->show();
     mStopShortcut->setEnabled(true);
@@ -376,7 +379,10 @@ void frmMain::mnuFileSaveAs_Click()
 
 std::unique_ptr<RowSource> frmMain::shownRows() const
 {
-    // Walk order (the list's own rows()) until the user sorts or types in the find bar.
+    // The differences while a comparison is shown; else walk order (the list's own rows()) until
+    // the user sorts or types in the find bar.
+    if (auto differences = mLists->shownRows())
+        return differences;
     return mModel->shownRows();
 }
 
@@ -427,7 +433,7 @@ void frmMain::stopWork()
     // Esc and Stop end what runs: the export first, as it is the newer work.
     if (mExport->isWriting())
         mExport->stop();
-    else
+    else if (!mLists->stop())
         mSearch->stop();
 }
 

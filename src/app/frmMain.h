@@ -24,6 +24,7 @@ class FilterNote;
 class frmFilter;
 class ListWorkspace;
 class frmOptions;
+class ListCommands;
 class SearchController;
 
 /**
@@ -69,6 +70,8 @@ public:
     FileListModel* model() const { return mModel; }
     /** The search that fills the list. */
     SearchController* search() const { return mSearch; }
+    /** File, Open List and Compare With List. */
+    ListCommands* lists() const { return mLists; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** Sorting, the find bar and the row commands of the list. */
@@ -81,6 +84,8 @@ public:
     QLabel* statusText() const { return mStatusText; }
     /** The button that stops a running search. */
     QPushButton* stopButton() const { return mStop; }
+    /** Esc: stops what runs, like the Stop button; enabled while something runs. */
+    QAction* stopShortcut() const { return mStopShortcut; }
 
     /** The folder the text output writes into, ending in the separator. */
     static QString TempFolder();
@@ -134,6 +139,7 @@ private:
     bool mColumnsFitted = false;
     ExportController* mExport = nullptr;
     ListWorkspace* mWorkspace = nullptr;
+    ListCommands* mLists = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
     bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written

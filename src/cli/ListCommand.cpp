@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
+#include "cli/CompareCommand.h"
 #include "cli/FilterOptions.h"
 
 #include "output/SettingsStore.h"
@@ -140,6 +141,9 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         } else if (!optionsEnded && parseFormatOption(args, i, options.formats, error)) {
             if (!error.empty())
                 return std::nullopt;
+        } else if (!optionsEnded && parseCompareOption(args, i, options.compareWith, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!optionsEnded && arg == "--xlsx") {
             if (!(options.workbookFile = value(arg.c_str())))
                 return std::nullopt;
@@ -172,6 +176,8 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         return std::nullopt;
     }
     if (error = formatConflict(options.formats, options.textOutput, options.workbookFile.has_value()); !error.empty())
+        return std::nullopt;
+    if (error = compareConflict(options); !error.empty())
         return std::nullopt;
     if (!checkFilterRanges(options.filter, error))
         return std::nullopt;
@@ -208,6 +214,10 @@ std::string usageText()
            "      --no-header            leave out the header line of csv and tsv\n"
            "      --folders              write one line per folder instead, in the chosen\n"
            "                             format: Directory, Files, Size, AllFiles, AllSize\n"
+           "      --compare=OLD          write what changed since the JSON Lines list OLD was\n"
+           "                             made (--format=jsonl): A, M or D, a tab and the path, for\n"
+           "                             each added, changed (size or modified time) or removed\n"
+           "                             file; with --format=jsonl one object per change\n"
            "  -L, --follow               enter links to folders; every folder is listed once,\n"
            "                             however many links lead to it, under its first path\n"
            "                             in walk order (so the walk runs on one thread)\n"
@@ -218,7 +228,8 @@ std::string usageText()
            "\n"
            "Exit status: 0 when every folder was listed, 1 when some folders could not be read\n"
            "(each is named on standard error) or the output could not be written, 2 when DIR\n"
-           "does not exist or the command line is wrong.\n";
+           "does not exist or the command line is wrong. With --compare, as diff: 0 when nothing\n"
+           "changed, 1 when something did, 2 on trouble (OLD or a folder could not be read).\n";
 }
 
 int runList(const ListOptions& options, const WalkOptions& walkOptions)
@@ -246,6 +257,8 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     walk.followLinks = options.followLinks;
     walk.oneFileSystem = options.oneFileSystem;
     options.filter.applyTo(walk, std::time(nullptr));
+    if (options.compareWith)
+        return runCompare(options, walk, datePattern, locale);
     if (options.workbookFile) {
         exporter = std::make_unique<modListToExcel::WorkbookExporter>(locale);
     } else if (options.textOutput) {

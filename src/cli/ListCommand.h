@@ -22,6 +22,7 @@ struct ListOptions {
     std::optional<std::string> lineTemplate; ///< with textOutput; empty optional: the stored setting, else the default
     std::optional<std::string> workbookFile; ///< --xlsx: a workbook written there instead of text lines
     FormatOptions formats;                  ///< --format, --no-header, --folders
+    std::optional<std::string> compareWith; ///< --compare: the saved list to compare the folder with
     bool followLinks = false;               ///< -L/--follow: enter links to folders, each folder once
     bool oneFileSystem = false;             ///< -x/--one-file-system: stay on DIR's file system
     FilterRules filter;                     ///< -i, -e, sizes, dates, --dot-folders: what is listed

@@ -486,6 +486,16 @@ private:
             return false;
         out.clear();
         while (mAt < mText.size() && mText[mAt] != '"') {
+            // A run of plain ASCII goes over at once: most of a list is made of it.
+            std::size_t plain = mAt;
+            while (plain < mText.size() && static_cast<unsigned char>(mText[plain]) >= 0x20 &&
+                   static_cast<unsigned char>(mText[plain]) < 0x80 && mText[plain] != '"' && mText[plain] != '\\')
+                ++plain;
+            if (plain != mAt) {
+                out.append(mText.data() + mAt, plain - mAt);
+                mAt = plain;
+                continue;
+            }
             const auto byte = static_cast<unsigned char>(mText[mAt]);
             if (byte < 0x20)
                 return problem("a control character must be escaped");
@@ -576,6 +586,14 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
             return wrong("\"" + key + "_b64\" holds other bytes than \"" + key + "\" shows");
         return true;
     };
+    // A list of paths alone: each path splits after its last separator.
+    if (!members.contains("name") && !members.contains("folder")) {
+        if (const auto path = members.find("path"); path != members.end() && path->second.kind == Value::String) {
+            const std::size_t cut = path->second.text.rfind('/') + 1; // 0 when there is none
+            members["folder"] = {Value::String, path->second.text.substr(0, cut)};
+            members["name"] = {Value::String, path->second.text.substr(cut)};
+        }
+    }
     if (!bytesOf("name", row.name) || !bytesOf("folder", row.folder))
         return false;
     const auto path = members.find("path");
@@ -592,12 +610,14 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
             return wrong("\"size\" is not a whole number of bytes: " + text);
         row.size = bytes;
     }
-    row.modified.reset();
-    if (const auto modified = members.find("modified"); modified != members.end() && modified->second.kind != Value::Null) {
-        std::int64_t seconds = 0;
-        if (modified->second.kind != Value::String || !secondsOfIso(modified->second.text, seconds))
-            return wrong("\"modified\" is not an ISO 8601 time with its offset: " + modified->second.text);
-        row.modified = seconds;
+    for (auto [key, time] : {std::pair{"modified", &row.modified}, std::pair{"created", &row.created}}) {
+        time->reset();
+        if (const auto member = members.find(key); member != members.end() && member->second.kind != Value::Null) {
+            std::int64_t seconds = 0;
+            if (member->second.kind != Value::String || !secondsOfIso(member->second.text, seconds))
+                return wrong("\"" + std::string(key) + "\" is not an ISO 8601 time with its offset: " + member->second.text);
+            *time = seconds;
+        }
     }
     row.texts.clear();
     for (auto& [key, value] : members)

@@ -56,6 +56,7 @@ struct JsonLineRow {
     std::string folder; ///< likewise from folder_b64 or folder
     std::optional<std::int64_t> size;     ///< empty for null
     std::optional<std::int64_t> modified; ///< seconds since the epoch; empty for null
+    std::optional<std::int64_t> created;  ///< likewise
     /** Every other member whose value is a string ("change", "attrib", "created_text", ...), by key. */
     std::map<std::string, std::string> texts;
 };
@@ -63,10 +64,11 @@ struct JsonLineRow {
 /**
  * Reads one line written by appendJsonLine() (its line feed may be left on) into @p row. Strict:
  * the line must be one JSON object of strings, numbers, true, false and null, in valid UTF-8 with
- * valid escapes, each key once, with the strings name and folder; size must be a whole number of
- * bytes or null; modified an ISO 8601 time with an offset (or "Z") or null; name_b64 and
- * folder_b64 standard base64 of bytes that their text shows; path, when given, the text of the
- * folder's bytes followed by the name's. Returns false with @p error naming
+ * valid escapes, each key once, with the strings name and folder (or, without both, a string path,
+ * split after its last '/'); size must be a whole number of bytes or null; modified and created
+ * ISO 8601 times with an offset (or "Z") or null; name_b64 and folder_b64 standard base64 of bytes
+ * that their text shows; path, when given, the text of the folder's bytes followed by the name's.
+ * Returns false with @p error naming
  * what is wrong and where; @p row is then unspecified.
  */
 bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error);

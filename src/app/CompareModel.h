@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the differences between the list and a saved list, as ListView1 shows them.
+#pragma once
+
+#include "output/ColumnTexts.h"
+#include "output/ListCompare.h"
+#include "search/FileList.h"
+
+#include <QAbstractTableModel>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dirlix {
+
+/** The differences of one comparison: rows, their changes and the saved values of changed rows. */
+struct Comparison {
+    /** The saved size and modified time of a changed row. */
+    struct Before {
+        std::int64_t size = 0;
+        std::int64_t modified = 0;
+        bool sizeKnown = false;
+        bool modifiedKnown = false;
+    };
+    std::unique_ptr<FileList> rows = std::make_unique<FileList>();
+    std::vector<RowChange> changes; ///< one per row
+    std::vector<Before> before;     ///< one per row; set for changed rows
+    std::uint64_t added = 0, removed = 0, changed = 0;
+    std::string error;              ///< why the saved list could not be read; empty when it was
+    bool stopped = false;
+
+    /**
+     * Compares the rows of @p shown with the saved list in the file @p savedPath: the added and
+     * changed rows in the order of @p shown, with their values now, then the removed ones in the
+     * saved order, with their saved values; every row's dates in @p datePattern. Saved rows at or
+     * below @p unreadableFolders (folder texts) are not removed. Runs on any thread; stops early
+     * once @p stop becomes true.
+     */
+    static Comparison make(RowSource& shown, const std::string& savedPath, const std::vector<std::string>& unreadableFolders,
+                           const std::string& datePattern, const std::atomic<bool>* stop = nullptr);
+};
+
+/**
+ * Shows a comparison in nine columns: "Change" (Added, Removed, Changed), then the file list's
+ * eight. A changed row's tooltip gives its saved size and modified time.
+ */
+class CompareModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit CompareModel(const DateLocale& locale, QObject* parent = nullptr);
+
+    /** Shows @p comparison instead of what was shown. */
+    void setComparison(Comparison comparison);
+    const Comparison& comparison() const { return mComparison; }
+    const DateLocale& locale() const { return mTexts.locale(); }
+    /** The caption of the change of row @p row: "Added", "Removed" or "Changed". */
+    static QString changeText(RowChange change);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    Comparison mComparison;
+    mutable RowTexts mTexts;
+    mutable std::string mFolder;
+};
+
+} // namespace dirlix

@@ -1,0 +1,293 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: Open List and Compare With List.
+#include "app/ListCommands.h"
+
+#include "app/FileListModel.h"
+#include "app/OpenList.h"
+#include "app/SearchController.h"
+#include "app/frmMain.h"
+#include "output/DifferencesExport.h"
+#include "output/frmOptions.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+namespace dirlix {
+
+namespace {
+ListCommands::FileChooser gChooser;
+
+QString chooseFile(QWidget* parent, const QString& title)
+{
+    if (gChooser)
+        return gChooser(parent, title);
+    return QFileDialog::getOpenFileName(parent, title, QString(),
+                                        ListCommands::tr("JSON Lines lists (*.jsonl *.json);;All files (*)"));
+}
+} // namespace
+
+void ListCommands::setFileChooser(FileChooser chooser)
+{
+    gChooser = std::move(chooser);
+}
+
+ListCommands::ListCommands(frmMain* window) : QObject(window), mWindow(window)
+{
+    mOpen = new QAction(tr("&Open List…"), window);
+    mOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mOpen->setShortcutContext(Qt::WindowShortcut);
+    mCompare = new QAction(tr("Co&mpare With List…"), window);
+    window->mnuFile->insertAction(window->mnuFileExit, mOpen);
+    window->mnuFile->insertAction(window->mnuFileExit, mCompare);
+    window->addAction(mOpen);
+    connect(mOpen, &QAction::triggered, this, &ListCommands::chooseAndOpen);
+    connect(mCompare, &QAction::triggered, this, &ListCommands::chooseAndCompare);
+
+    mReading = new OpenList(
+        window->model(), [window] { return window->options() ? window->options()->dateFormat().toStdString() : std::string(); },
+        this);
+    connect(mReading, &OpenList::finished, this, &ListCommands::readingFinished);
+    connect(mReading, &OpenList::rowsDelivered, this, &ListCommands::fitColumns);
+    mCompareModel = new CompareModel(window->model()->locale(), this);
+    mProgress = new QTimer(this);
+    mProgress->setInterval(250);
+    connect(mProgress, &QTimer::timeout, this, &ListCommands::showProgress);
+}
+
+ListCommands::~ListCommands()
+{
+    mStopWorker = true;
+    if (mWorker.joinable())
+        mWorker.join();
+}
+
+bool ListCommands::comparing() const
+{
+    return mWindow->ListView1->model() == mCompareModel;
+}
+
+bool ListCommands::isRunning() const
+{
+    return mReading->isRunning() || mWorker.joinable();
+}
+
+std::unique_ptr<RowSource> ListCommands::shownRows() const
+{
+    return comparing() ? mCompareModel->comparison().rows->rows() : nullptr;
+}
+
+std::unique_ptr<Exporter> ListCommands::differencesExporter(TextFormat format, bool header) const
+{
+    if (!comparing())
+        return nullptr;
+    return std::make_unique<DifferencesExporter>(format, mCompareModel->locale(), mCompareModel->comparison().changes,
+                                                 header);
+}
+
+void ListCommands::chooseAndOpen()
+{
+    const QString path = chooseFile(mWindow, tr("Open List"));
+    if (!path.isEmpty())
+        openList(path);
+}
+
+void ListCommands::chooseAndCompare()
+{
+    const QString path = chooseFile(mWindow, tr("Compare With List"));
+    if (!path.isEmpty())
+        compareWith(path);
+}
+
+QString ListCommands::listDescription(const QString& path)
+{
+    const QDateTime written = QFileInfo(path).lastModified();
+    // The name alone keeps the status bar short; its tooltip gives the whole path.
+    mWindow->statusText()->setToolTip(QDir::toNativeSeparators(path).toHtmlEscaped());
+    return tr("%1 (written %2)").arg(QFileInfo(path).fileName(), QLocale().toString(written, QLocale::ShortFormat));
+}
+
+void ListCommands::openList(const QString& path)
+{
+    if (mWindow->search()->isRunning() || mWorker.joinable()) {
+        mWindow->reportFailure(tr("Open List"), tr("The list is still being searched or compared; stop that first."));
+        return;
+    }
+    endComparison();
+    mFitted = false;
+    mShowingList = true;
+    mReading->start(path);
+    busyChanged(true);
+}
+
+void ListCommands::readingFinished()
+{
+    busyChanged(false);
+    const OpenList::Summary& summary = mReading->lastSummary();
+    const QString rows = QLocale().toString(qulonglong(summary.rows));
+    if (!summary.error.isEmpty()) {
+        mWindow->reportFailure(tr("Open List"),
+                               tr("The list %1 could not be read: %2. The %3 rows before it are shown.")
+                                   .arg(QDir::toNativeSeparators(summary.path), summary.error, rows));
+        return;
+    }
+    const QString text = tr("%1 files from the list %2").arg(rows, listDescription(summary.path));
+    mWindow->statusText()->setText((summary.stopped ? tr("Stopped: ") + text : text).toHtmlEscaped());
+}
+
+void ListCommands::compareWith(const QString& path)
+{
+    if (mWindow->search()->isRunning() || isRunning()) {
+        mWindow->reportFailure(tr("Compare With List"),
+                               tr("The list is still being searched or read; wait for it to finish, or stop it, first."));
+        return;
+    }
+    // What the window shows, unless a comparison is shown: then the rows it was made from. Saved
+    // rows in folders the search could not read are not called removed.
+    std::vector<std::string> unreadable;
+    if (!mShowingList)
+        for (const WalkError& error : mWindow->search()->lastSummary().errors)
+            if (error.kind == WalkErrorKind::FolderUnreadable)
+                unreadable.push_back(error.path);
+    const std::string pattern = mWindow->options() ? mWindow->options()->dateFormat().toStdString() : std::string();
+    mComparedWith = path;
+    mStopWorker = false;
+    mResult = std::make_shared<Comparison>();
+    mWorker = std::thread([this, result = mResult, rows = std::shared_ptr<RowSource>(mWindow->model()->list().rows()),
+                           file = QFile::encodeName(path).toStdString(), unreadable, pattern] {
+        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker);
+        QMetaObject::invokeMethod(this, [this, result] {
+            if (result == mResult)
+                comparisonFinished();
+        }, Qt::QueuedConnection);
+    });
+    busyChanged(true);
+}
+
+void ListCommands::comparisonFinished()
+{
+    mWorker.join();
+    busyChanged(false);
+    Comparison result = std::move(*mResult);
+    mResult.reset();
+    if (result.stopped) {
+        mWindow->statusText()->setText(tr("Compare With List stopped; the list is shown as it was."));
+        emit compared();
+        return;
+    }
+    if (!result.error.empty()) {
+        mWindow->reportFailure(tr("Compare With List"), tr("The list %1 could not be read: %2")
+                                                            .arg(QDir::toNativeSeparators(mComparedWith),
+                                                                 QString::fromStdString(result.error)));
+        emit compared();
+        return;
+    }
+    const QLocale locale;
+    const QString counts = tr("%1 added, %2 removed, %3 changed since %4")
+                               .arg(locale.toString(qulonglong(result.added)), locale.toString(qulonglong(result.removed)),
+                                    locale.toString(qulonglong(result.changed)), listDescription(mComparedWith));
+    mCompareModel->setComparison(std::move(result));
+    QTableView* view = mWindow->ListView1;
+    view->setModel(mCompareModel);
+    // The sort-key columns stay hidden, as in the list; the others fit their texts.
+    view->setColumnWidth(7, 0);
+    view->setColumnWidth(8, 0);
+    const int widest = std::max(120, view->viewport()->width() / 3);
+    for (int column = 0; column < 7; ++column) {
+        view->resizeColumnToContents(column);
+        view->setColumnWidth(column, std::min(view->columnWidth(column), widest));
+    }
+    mWindow->statusText()->setText(tr("Differences: ").toHtmlEscaped() + counts.toHtmlEscaped());
+    emit compared();
+}
+
+void ListCommands::endComparison()
+{
+    if (!comparing())
+        return;
+    QTableView* view = mWindow->ListView1;
+    view->setModel(mWindow->model());
+    view->setColumnWidth(6, 0);
+    view->setColumnWidth(7, 0);
+    mCompareModel->setComparison({});
+}
+
+void ListCommands::leave()
+{
+    mShowingList = false;
+    mReading->cancel();
+    if (mWorker.joinable()) {
+        mStopWorker = true;
+        mWorker.join();
+        mResult.reset();
+        busyChanged(false);
+    }
+    endComparison();
+}
+
+bool ListCommands::stop()
+{
+    if (mReading->isRunning()) {
+        mReading->stop();
+        return true;
+    }
+    if (mWorker.joinable()) {
+        mStopWorker = true;
+        return true;
+    }
+    return false;
+}
+
+void ListCommands::busyChanged(bool busy)
+{
+    if (busy) {
+        mWindow->stopButton()->show();
+        mWindow->stopShortcut()->setEnabled(true);
+        showProgress();
+        mProgress->start();
+    } else {
+        mProgress->stop();
+        if (!mWindow->search()->isRunning() && !mWindow->exporter()->isRunning()) {
+            mWindow->stopButton()->hide();
+            mWindow->stopShortcut()->setEnabled(false);
+        }
+    }
+}
+
+void ListCommands::showProgress()
+{
+    QString text;
+    if (mReading->isRunning())
+        text = tr("Reading the list %1… %2 rows so far")
+                   .arg(QDir::toNativeSeparators(mReading->lastSummary().path),
+                        QLocale().toString(qulonglong(mReading->rowsRead())));
+    else if (mWorker.joinable())
+        text = tr("Comparing with %1…").arg(QDir::toNativeSeparators(mComparedWith));
+    else
+        return;
+    mWindow->statusText()->setText(text.toHtmlEscaped());
+}
+
+void ListCommands::fitColumns()
+{
+    if (mFitted)
+        return;
+    mFitted = true;
+    QTableView* view = mWindow->ListView1;
+    const int widest = std::max(120, view->viewport()->width() / 3);
+    for (int column = 0; column < 6; ++column) {
+        view->resizeColumnToContents(column);
+        view->setColumnWidth(column, std::min(view->columnWidth(column), widest));
+    }
+}
+
+} // namespace dirlix

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: a saved JSON Lines list held compactly, to look its rows up by path.
+#pragma once
+
+#include "output/JsonLines.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace dirlix {
+
+/**
+ * Reads the JSON Lines list in the file @p path line by line: @p row is called with each line's
+ * number (from 1), the offset where the line starts and its row, and stops the reading by
+ * returning false. An empty file has no rows; the last line may lack its line feed. Returns false
+ * with @p error set when the file cannot be read ("cannot be read: reason") or a line is not a
+ * row ("line N: what is wrong"), and with an empty @p error when @p row or @p stop stopped it.
+ * @p file, when given, receives the open file (the caller closes it); else it is closed.
+ */
+bool readJsonLinesFile(const std::string& path, const std::function<bool(std::uint64_t line, std::uint64_t offset,
+                                                                          JsonLineRow& row)>& row,
+                       std::string& error, const std::atomic<bool>* stop = nullptr, std::FILE** file = nullptr);
+
+/**
+ * The values of a saved row as a file record: its size, created and modified times and the
+ * attributes its letters name. A row without a size or a modified time has unknown values.
+ */
+FileRecord savedRecord(const JsonLineRow& row);
+
+/**
+ * The rows of a JSON Lines list as `--format=jsonl` writes it, kept for comparison: per row its
+ * folder (each folder stored once), its name bytes, size, modified time and where its line
+ * starts in the file, so that everything else can be read again when it is needed. Rows keep the
+ * file's order and are numbered from 0. A path given twice counts once, at its first line.
+ * The file stays open while the object lives, for readRow().
+ */
+class SavedList {
+public:
+    static constexpr std::size_t npos = SIZE_MAX;
+
+    SavedList();
+    ~SavedList();
+    SavedList(const SavedList&) = delete;
+    SavedList& operator=(const SavedList&) = delete;
+
+    /**
+     * Reads the list in the file @p path (bytes as given). An empty file is a list of no rows.
+     * Returns false with @p error set when the file cannot be read ("cannot be read: reason") or a
+     * line is not a row ("line N: what is wrong"); the list is then empty. Stops early, returning
+     * false with an empty @p error, once @p stop becomes true. Call once.
+     */
+    bool load(const std::string& path, std::string& error, const std::atomic<bool>* stop = nullptr);
+
+    /** Number of rows. */
+    std::size_t count() const { return mRows.size(); }
+    /** The row with the folder text @p folder and name @p name, or npos. */
+    std::size_t find(std::string_view folder, std::string_view name) const { return find(folderNumberOf(folder), name); }
+    /** The number of the folder text @p folder, or UINT32_MAX when no row has it. */
+    std::uint32_t folderNumberOf(std::string_view folder) const;
+    /** The row with the folder numbered @p folder (UINT32_MAX: none) and the name @p name, or npos. */
+    std::size_t find(std::uint32_t folder, std::string_view name) const;
+
+    std::string_view name(std::size_t row) const { return {mRows[row].name, mRows[row].nameLength}; }
+    std::string_view folder(std::size_t row) const { return mFolders[mRows[row].folder]; }
+    /** The row's folder as a number: rows with the same folder text have the same one. */
+    std::uint32_t folderNumber(std::size_t row) const { return mRows[row].folder; }
+    std::size_t folderCount() const { return mFolders.size(); }
+    std::string_view folderText(std::uint32_t number) const { return mFolders[number]; }
+    bool sizeKnown(std::size_t row) const { return mRows[row].flags & KnownSize; }
+    bool modifiedKnown(std::size_t row) const { return mRows[row].flags & KnownModified; }
+    std::int64_t size(std::size_t row) const { return mRows[row].size; }
+    std::int64_t modified(std::size_t row) const { return mRows[row].modified; }
+    /** Whether an earlier line has the same path: such a row is never reported on its own. */
+    bool repeated(std::size_t row) const { return mRows[row].flags & Repeated; }
+
+    /** Reads the line of @p row from the file again, whole. Returns false with @p error set when it no longer reads. */
+    bool readRow(std::size_t row, JsonLineRow& into, std::string& error) const;
+
+    /** Bytes held by the list's own storage, name bytes included, for the benchmark. */
+    std::size_t memoryUsed() const;
+
+private:
+    enum Flag : std::uint8_t { KnownSize = 1, KnownModified = 2, Repeated = 4 };
+#pragma pack(push, 4)
+    struct StoredRow {
+        const char* name;
+        std::uint64_t line; ///< where its line starts in the file
+        std::int64_t size;
+        std::int64_t modified;
+        std::uint32_t nameLength;
+        std::uint32_t folder;
+        std::uint8_t flags;
+    };
+#pragma pack(pop)
+
+    std::uint32_t internFolder(const std::string& folder);
+    const char* storeName(std::string_view name);
+    void buildIndex();
+    std::size_t slotOf(std::uint32_t folder, std::string_view name) const;
+
+    std::FILE* mFile = nullptr;
+    std::deque<StoredRow> mRows;             // a deque: no copy of every row as it grows
+    std::deque<std::string> mFolders;        // stable, so the index may view them
+    std::unordered_map<std::string_view, std::uint32_t> mFolderIndex;
+    std::vector<std::unique_ptr<char[]>> mNameBlocks; // name bytes, packed into large blocks
+    std::size_t mNameBlockUsed = 0, mNameBlockSize = 0, mNameBytes = 0;
+    std::vector<std::uint32_t> mSlots;       // open addressing: row numbers, UINT32_MAX for empty
+    std::uint32_t mLastFolder = UINT32_MAX;  // rows come folder by folder: the last one is checked first
+};
+
+} // namespace dirlix

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro tests: File, Open List and Compare With List in the main window.
+#include "app/CompareModel.h"
+#include "app/FileListModel.h"
+#include "app/ListCommands.h"
+#include "app/OpenList.h"
+#include "app/SearchController.h"
+#include "app/frmMain.h"
+#include "output/JsonLines.h"
+#include "output/ReplacingFile.h"
+#include "search/FixtureTree.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+using namespace dirlix;
+using namespace dirlix::test;
+
+class ListCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A saved list opens as the very rows that were saved; compared with the tree after a file
+    // was added, one grown and one removed, only those three show, each with its change, and the
+    // outputs write them; a new search leaves the comparison.
+    void openedListsShowTheirRowsAndComparisonsTheirDifferences()
+    {
+        frmMain::setFailureDialogsShown(false);
+        TempDir tmp;
+        for (const char* name : {"tree/keep", "tree/grow", "tree/gone", "tree/sub/tab\there \xfe"}) {
+            makeDirs((tmp / name).substr(0, (tmp / name).rfind('/')));
+            writeFile(tmp / name, name);
+        }
+        frmMain window;
+        QString chosen;
+        ListCommands::setFileChooser([&](QWidget*, const QString&) { return chosen; });
+        QSignalSpy searched(window.search(), &SearchController::finished);
+        window.txtDir->setText(QString::fromStdString(tmp / "tree"));
+        window.cmdSearch->click();
+        QVERIFY(searched.wait(5000));
+        const auto before = rowsOf(window.model()->list());
+        ReplacingFile file(tmp / "saved.jsonl");
+        ExportProgress progress;
+        QVERIFY(JsonLinesExporter(window.model()->locale()).write(*window.shownRows(), file, progress).ok);
+
+        chosen = QString::fromStdString(tmp / "saved.jsonl");
+        window.model()->clear();
+        QSignalSpy read(window.lists()->reading(), &OpenList::finished);
+        window.lists()->openAction()->trigger();
+        QVERIFY(read.wait(5000));
+        QCOMPARE(rowsOf(window.model()->list()), before);
+        QVERIFY2(window.statusText()->text().contains(QStringLiteral("saved.jsonl")), qPrintable(window.statusText()->text()));
+
+        writeFile(tmp / "tree/new", "");
+        writeFile(tmp / "tree/grow", "grown by a few bytes");
+        ::unlink((tmp / "tree/gone").c_str());
+        window.cmdSearch->click();
+        QVERIFY(searched.wait(5000));
+        QSignalSpy compared(window.lists(), &ListCommands::compared);
+        window.lists()->compareAction()->trigger();
+        QVERIFY(compared.wait(5000));
+        const QAbstractItemModel* shown = window.ListView1->model();
+        QCOMPARE(shown, window.lists()->comparison());
+        QCOMPARE(shown->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Change"));
+        QVERIFY2(window.statusText()->text().contains(QStringLiteral("1 added, 1 removed, 1 changed")),
+                 qPrintable(window.statusText()->text()));
+        QMap<QString, QString> changes; // path -> change, size
+        for (int row = 0; row < shown->rowCount(); ++row) {
+            const auto text = [&](int column) { return shown->index(row, column).data().toString(); };
+            changes[text(6) + text(1)] = text(0) + " " + text(2);
+            if (text(0) == QStringLiteral("Changed"))
+                QVERIFY(shown->index(row, 3).data(Qt::ToolTipRole).toString().contains(QStringLiteral("9 bytes")));
+        }
+        const QString tree = QString::fromStdString(tmp / "tree/");
+        QCOMPARE(changes, (QMap<QString, QString>{{tree + "new", "Added 0"}, {tree + "grow", "Changed 20"},
+                                                  {tree + "gone", "Removed 9"}}));
+        std::size_t written = 0;
+        Row row;
+        for (auto rows = window.shownRows(); rows->next(row);)
+            ++written;
+        QCOMPARE(written, std::size_t(3));
+        ReplacingFile csv(tmp / "differences.csv");
+        QVERIFY(window.lists()->differencesExporter(TextFormat::Csv)->write(*window.shownRows(), csv, progress).ok);
+        const std::string text = readFile(tmp / "differences.csv");
+        QVERIFY2(text.starts_with("Change,File,Size,") && text.find("\r\nRemoved,gone,9,") != std::string::npos,
+                 text.c_str());
+
+        window.cmdSearch->click();
+        QCOMPARE(window.ListView1->model(), window.model());
+        QVERIFY(searched.wait(5000));
+        ListCommands::setFileChooser({});
+    }
+};
+
+QTEST_MAIN(ListCommandsTest)
+#include "test_list_commands.moc"
