@@ -139,13 +139,16 @@ QString filterOf(const FileType& type)
 
 std::unique_ptr<Exporter> lineFormatExporter(LineFormat format, const ExporterContext& context)
 {
+    const auto rows = [&](TextFormat text) {
+        return context.rowFormat ? context.rowFormat(text) : makeRowExporter(text, context.locale);
+    };
     switch (format) {
     case LineFormat::Csv:
-        return makeRowExporter(TextFormat::Csv, context.locale);
+        return rows(TextFormat::Csv);
     case LineFormat::Tsv:
-        return makeRowExporter(TextFormat::Tsv, context.locale);
+        return rows(TextFormat::Tsv);
     case LineFormat::JsonLines:
-        return makeRowExporter(TextFormat::JsonLines, context.locale);
+        return rows(TextFormat::JsonLines);
     case LineFormat::FolderTotalsCsv:
         // The rows do not say where the search began: the totals start at the deepest folder
         // that holds every row.

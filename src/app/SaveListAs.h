@@ -4,6 +4,7 @@
 
 #include "app/ExportController.h"
 #include "output/DateLocale.h"
+#include "output/TextFormats.h"
 #include "output/modListToText.h"
 
 #include <QString>
@@ -21,6 +22,11 @@ namespace dirlix::SaveListAs {
 struct ExporterContext {
     DateLocale locale;
     modListToText::TemplateSource lineTemplate;
+    /**
+     * When set, makes the CSV, TSV and JSON Lines exporters in place of the plain ones: while a
+     * comparison is shown, they write its Change column first.
+     */
+    std::function<std::unique_ptr<Exporter>(TextFormat)> rowFormat;
 };
 
 /** Makes the exporter of one file type; may give null when the type cannot be written yet. */

@@ -367,8 +367,10 @@ void frmMain::mnuFileSaveAs_Click()
     const QString title = tr("Save List As");
     if (exportBusy(title))
         return; // before the dialog, so that no choice is made in vain
-    SaveListAs::Request request =
-        SaveListAs::ask(this, {mModel->locale(), [text = mTemplateText] { return text->get(); }});
+    SaveListAs::ExporterContext context{mModel->locale(), [text = mTemplateText] { return text->get(); }, {}};
+    if (mLists->comparing())
+        context.rowFormat = [lists = mLists](TextFormat format) { return lists->differencesExporter(format); };
+    SaveListAs::Request request = SaveListAs::ask(this, context);
     if (!request.error.isEmpty())
         reportFailure(title, request.error);
     if (!request.job.exporter)

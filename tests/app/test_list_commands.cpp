@@ -4,6 +4,7 @@
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
 #include "app/OpenList.h"
+#include "app/SaveListAs.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "output/JsonLines.h"
@@ -83,8 +84,17 @@ private slots:
         for (auto rows = window.shownRows(); rows->next(row);)
             ++written;
         QCOMPARE(written, std::size_t(3));
-        ReplacingFile csv(tmp / "differences.csv");
-        QVERIFY(window.lists()->differencesExporter(TextFormat::Csv)->write(*window.shownRows(), csv, progress).ok);
+        // Save List As writes the differences with their Change column first.
+        const auto& types = SaveListAs::fileTypes();
+        const int csvType = int(std::find_if(types.begin(), types.end(), [](const auto& t) { return t.key == "csv"; }) -
+                                types.begin());
+        SaveListAs::setChooseFile([&](QWidget*, const QString&, int) {
+            return std::optional(SaveListAs::Choice{QString::fromStdString(tmp / "differences.csv"), csvType});
+        });
+        QSignalSpy exported(window.exporter(), &ExportController::finished);
+        window.mnuFileSaveAs->trigger();
+        QVERIFY(exported.wait(5000));
+        SaveListAs::setChooseFile({});
         const std::string text = readFile(tmp / "differences.csv");
         QVERIFY2(text.starts_with("Change,File,Size,") && text.find("\r\nRemoved,gone,9,") != std::string::npos,
                  text.c_str());
