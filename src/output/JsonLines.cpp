@@ -366,10 +366,35 @@ public:
         std::string text; ///< a string's bytes, a number's or a boolean's own text
     };
 
+    /**
+     * The members of one object in their order. Kept from line to line, so that reading a list
+     * reuses their storage instead of allocating for every member of every line.
+     */
+    struct Members {
+        std::vector<std::pair<std::string, Value>> items;
+        std::size_t count = 0;
+
+        Value* find(std::string_view key)
+        {
+            for (std::size_t i = 0; i < count; ++i)
+                if (items[i].first == key)
+                    return &items[i].second;
+            return nullptr;
+        }
+        bool contains(std::string_view key) { return find(key) != nullptr; }
+        std::pair<std::string, Value>& add()
+        {
+            if (count == items.size())
+                items.emplace_back();
+            return items[count++];
+        }
+    };
+
     explicit FlatObjectReader(std::string_view line) : mText(line) {}
 
-    bool read(std::map<std::string, Value>& members, std::string& error)
+    bool read(Members& members, std::string& error)
     {
+        members.count = 0;
         skipSpace();
         if (!take('{'))
             return fail("not a JSON object", error);
@@ -378,8 +403,7 @@ public:
             return end(error);
         do {
             skipSpace();
-            std::string key;
-            Value value;
+            auto& [key, value] = members.add();
             if (!string(key))
                 return fail("a key", error);
             skipSpace();
@@ -388,7 +412,10 @@ public:
             skipSpace();
             if (!this->value(value))
                 return fail("the value of \"" + key + "\"", error);
-            if (!members.emplace(key, std::move(value)).second)
+            --members.count; // a key given before does not count itself
+            const bool twice = members.contains(key);
+            ++members.count;
+            if (twice)
                 return fail("\"" + key + "\" given twice", error, false);
             skipSpace();
         } while (take(','));
@@ -563,7 +590,7 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
 {
     if (!line.empty() && line.back() == '\n')
         line.remove_suffix(1);
-    std::map<std::string, FlatObjectReader::Value> members;
+    thread_local FlatObjectReader::Members members;
     if (!FlatObjectReader(line).read(members, error))
         return false;
     using Value = FlatObjectReader::Value;
@@ -571,58 +598,74 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
         error = std::move(why);
         return false;
     };
+    bool exactBytes = false; // a name or folder came from its base64 bytes
     const auto bytesOf = [&](const std::string& key, std::string& bytes) {
-        const auto text = members.find(key);
-        if (text == members.end() || text->second.kind != Value::String)
+        const Value* text = members.find(key);
+        if (!text || text->kind != Value::String)
             return wrong("\"" + key + "\" is missing or not a string");
-        const auto exact = members.find(key + "_b64");
-        if (exact == members.end()) {
-            bytes = text->second.text;
+        const Value* exact = members.find(key + "_b64");
+        if (!exact) {
+            bytes = text->text;
             return true;
         }
-        if (exact->second.kind != Value::String || !decodeBase64(exact->second.text, bytes))
+        exactBytes = true;
+        if (exact->kind != Value::String || !decodeBase64(exact->text, bytes))
             return wrong("\"" + key + "_b64\" is not standard base64");
-        if (shownText(bytes) != text->second.text)
+        if (shownText(bytes) != text->text)
             return wrong("\"" + key + "_b64\" holds other bytes than \"" + key + "\" shows");
         return true;
     };
     // A list of paths alone: each path splits after its last separator.
     if (!members.contains("name") && !members.contains("folder")) {
-        if (const auto path = members.find("path"); path != members.end() && path->second.kind == Value::String) {
-            const std::size_t cut = path->second.text.rfind('/') + 1; // 0 when there is none
-            members["folder"] = {Value::String, path->second.text.substr(0, cut)};
-            members["name"] = {Value::String, path->second.text.substr(cut)};
+        if (const Value* path = members.find("path"); path && path->kind == Value::String) {
+            const std::string whole = path->text;
+            const std::size_t cut = whole.rfind('/') + 1; // 0 when there is none
+            members.add() = {"folder", {Value::String, whole.substr(0, cut)}};
+            members.add() = {"name", {Value::String, whole.substr(cut)}};
         }
     }
     if (!bytesOf("name", row.name) || !bytesOf("folder", row.folder))
         return false;
-    const auto path = members.find("path");
-    if (path != members.end() &&
-        (path->second.kind != Value::String || path->second.text != shownText(row.folder + row.name)))
-        return wrong("\"path\" is not the folder followed by the name");
+    if (const Value* path = members.find("path")) {
+        // Texts that are their own bytes need no second look; exact bytes are shown as the writer shows them.
+        const std::string_view text = path->text;
+        const bool same = exactBytes ? text == shownText(row.folder + row.name)
+                                     : text.size() == row.folder.size() + row.name.size() &&
+                                           text.starts_with(row.folder) && text.ends_with(row.name);
+        if (path->kind != Value::String || !same)
+            return wrong("\"path\" is not the folder followed by the name");
+    }
 
     row.size.reset();
-    if (const auto size = members.find("size"); size != members.end() && size->second.kind != Value::Null) {
+    if (const Value* size = members.find("size"); size && size->kind != Value::Null) {
         std::int64_t bytes = 0;
-        const std::string& text = size->second.text;
+        const std::string& text = size->text;
         const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), bytes);
-        if (size->second.kind != Value::Number || problem != std::errc() || end != text.data() + text.size() || bytes < 0)
+        if (size->kind != Value::Number || problem != std::errc() || end != text.data() + text.size() || bytes < 0)
             return wrong("\"size\" is not a whole number of bytes: " + text);
         row.size = bytes;
     }
     for (auto [key, time] : {std::pair{"modified", &row.modified}, std::pair{"created", &row.created}}) {
         time->reset();
-        if (const auto member = members.find(key); member != members.end() && member->second.kind != Value::Null) {
+        if (const Value* member = members.find(key); member && member->kind != Value::Null) {
             std::int64_t seconds = 0;
-            if (member->second.kind != Value::String || !secondsOfIso(member->second.text, seconds))
-                return wrong("\"" + std::string(key) + "\" is not an ISO 8601 time with its offset: " + member->second.text);
+            if (member->kind != Value::String || !secondsOfIso(member->text, seconds))
+                return wrong("\"" + std::string(key) + "\" is not an ISO 8601 time with its offset: " + member->text);
             *time = seconds;
         }
     }
-    row.texts.clear();
-    for (auto& [key, value] : members)
-        if (value.kind == Value::String && key != "name" && key != "folder" && key != "name_b64" && key != "folder_b64")
-            row.texts.emplace(key, std::move(value.text));
+    std::size_t texts = 0;
+    for (std::size_t i = 0; i < members.count; ++i) {
+        const auto& [key, value] = members.items[i];
+        if (value.kind != Value::String || key == "name" || key == "folder" || key == "name_b64" || key == "folder_b64")
+            continue;
+        if (texts == row.texts.size())
+            row.texts.emplace_back();
+        row.texts[texts].first.assign(key);
+        row.texts[texts].second.assign(value.text);
+        ++texts;
+    }
+    row.texts.resize(texts);
     return true;
 }
 

@@ -6,7 +6,8 @@
 #include "output/Exporter.h"
 
 #include <cstdint>
-#include <map>
+#include <utility>
+#include <vector>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,8 +58,17 @@ struct JsonLineRow {
     std::optional<std::int64_t> size;     ///< empty for null
     std::optional<std::int64_t> modified; ///< seconds since the epoch; empty for null
     std::optional<std::int64_t> created;  ///< likewise
-    /** Every other member whose value is a string ("change", "attrib", "created_text", ...), by key. */
-    std::map<std::string, std::string> texts;
+    /** Every other member whose value is a string ("change", "attrib", "created_text", ...), in the line's order. */
+    std::vector<std::pair<std::string, std::string>> texts;
+
+    /** The text member @p key; null when the line has none. */
+    const std::string* text(std::string_view key) const
+    {
+        for (const auto& [name, value] : texts)
+            if (name == key)
+                return &value;
+        return nullptr;
+    }
 };
 
 /**

@@ -155,8 +155,8 @@ void appendRemovedJson(std::string& out, const JsonLineRow& saved)
         out += ",\"";
         out += key;
         out += "\":";
-        if (const auto found = saved.texts.find(key); found != saved.texts.end())
-            appendJsonString(out, found->second);
+        if (const std::string* found = saved.text(key))
+            appendJsonString(out, *found);
         else
             out += "null";
     };

@@ -97,11 +97,11 @@ FileRecord savedRecord(const JsonLineRow& row)
         record.modified = *row.modified;
         record.created = row.created.value_or(*row.modified);
     }
-    if (const auto letters = row.texts.find("attrib"); letters != row.texts.end()) {
+    if (const std::string* letters = row.text("attrib")) {
         static constexpr std::pair<char, FileAttribute> kLetters[] = {
             {'A', AttrArchive}, {'C', AttrCompressed}, {'D', AttrDirectory}, {'H', AttrHidden},
             {'R', AttrReadOnly}, {'S', AttrSystem},     {'V', AttrVolume}};
-        for (const char letter : letters->second)
+        for (const char letter : *letters)
             for (const auto& [known, bit] : kLetters)
                 if (letter == known)
                     record.attributes |= bit;

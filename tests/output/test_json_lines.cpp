@@ -41,7 +41,8 @@ TEST(JsonLines, RowsReadBackExactlyAndBrokenLinesAreRefusedWithAReason)
         const bool known = row.values.valuesKnown();
         EXPECT_EQ(back.size, known ? std::optional(row.values.size) : row.texts ? std::optional<std::int64_t>(123) : std::nullopt);
         EXPECT_EQ(back.modified, known ? std::optional(row.values.modified) : std::nullopt) << line;
-        EXPECT_EQ(back.texts["change"], "added\t\"now\"");
+        ASSERT_NE(back.text("change"), nullptr);
+        EXPECT_EQ(*back.text("change"), "added\t\"now\"");
     }
 
     const std::pair<std::string, std::string> broken[] = {
