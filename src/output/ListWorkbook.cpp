@@ -5,6 +5,7 @@
 #include "output/DateTime.h"
 #include "output/FolderTotals.h"
 #include "output/ReplacingFile.h"
+#include "output/WorkbookFile.h"
 #include "output/modListToExcel.h"
 
 #include <xlsxwriter.h>
@@ -27,7 +28,6 @@ using modListToExcel::appendCellText;
 
 // Zip entries above 4 GiB need ZIP64, which some readers handle less well: asked for only when a
 // sheet could come near that size.
-constexpr std::uint64_t kZip64Threshold = std::uint64_t(3) << 30;
 // Column widths, in characters: room for the filter button, and a limit so that one long path
 // does not push every other column off the screen.
 constexpr double kWidthPadding = 3;
@@ -60,33 +60,6 @@ double numberWidth(double value)
 bool spreadsheetDate(const DateTime& when)
 {
     return (when.year > 1900 || (when.year == 1900 && when.month >= 3)) && when.year <= 9999;
-}
-
-std::string folderOfPath(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
-std::uint64_t largestSheetEstimate(RowSource& rows, std::size_t rowsPerSheet)
-{
-    std::uint64_t largest = 0, sheet = 0;
-    Row row;
-    for (std::size_t i = 0; rows.next(row); ++i) {
-        if (i % rowsPerSheet == 0)
-            sheet = 0;
-        std::uint64_t bytes = row.name.size() + row.folder.size() + 64;
-        if (row.texts)
-            for (int column = 0; column < 6; ++column)
-                bytes += row.texts[column].size();
-        // Escapes can make a byte into seven; the cell markup adds a fixed amount.
-        sheet += bytes * 7 + 400;
-        largest = std::max(largest, sheet);
-    }
-    return largest;
 }
 
 // The sheets of one kind: a header on each, a new sheet when one is full, and the finishing
@@ -350,15 +323,6 @@ private:
     bool mFolderCut = false;
 };
 
-struct Workbook {
-    lxw_workbook* book = nullptr;
-    ~Workbook()
-    {
-        if (book)
-            workbook_close(book);
-    }
-};
-
 } // namespace
 
 std::string dateNumberFormat(std::string_view pattern, const DateLocale& locale)
@@ -488,46 +452,16 @@ ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportPr
 {
     ExportResult result;
     progress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
-    if (!target.open()) {
-        result.error = target.error();
-        return result;
-    }
-    result.path = target.path();
-    const std::string file = target.stagingPath();
-    if (file.empty()) {
-        target.discard();
-        result.error = "a workbook can only be written to a file";
-        return result;
-    }
     std::size_t rowsPerSheet = mOptions.rowsPerSheet;
     if (rowsPerSheet == 0 || rowsPerSheet > kListSheetRows)
         rowsPerSheet = kListSheetRows;
-
-    // The library's temporary files go to a folder of this export's own, beside the target: when
-    // closing fails it leaves one open, and only there can it be found and released.
-    ScratchFolder scratch(folderOfPath(result.path));
-    std::string tmpdir = scratch.path().empty() ? folderOfPath(result.path) : scratch.path();
-    lxw_workbook_options bookOptions{};
-    bookOptions.constant_memory = LXW_TRUE;
-    bookOptions.tmpdir = tmpdir.data();
-    bool zip64 = true; // a source read once: its size is not known in advance
-    if (rows.rewind()) {
-        zip64 = largestSheetEstimate(rows, rowsPerSheet) > kZip64Threshold;
-        rows.rewind();
-    }
-    bookOptions.use_zip64 = zip64 ? LXW_TRUE : LXW_FALSE;
-
-    Workbook book;
-    book.book = workbook_new_opt(file.c_str(), &bookOptions);
-    if (!book.book) {
-        target.discard();
-        result.error = "cannot start the workbook " + result.path;
+    WorkbookFile book(target, result);
+    if (!book.start(rows, rowsPerSheet))
         return result;
-    }
 
     // Each sheet streams its rows to a temporary file of its own, so the Files sheets can be
     // written row by row and the Folders sheet after them, when every total is known.
-    BookWriter writer(book.book, mTexts, result, rowsPerSheet);
+    BookWriter writer(book.book(), mTexts, result, rowsPerSheet);
     std::string failure;
     Row row;
     while (rows.next(row)) {
@@ -550,28 +484,7 @@ ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportPr
     if (failure.empty() && !result.stopped)
         if (const lxw_error error = writer.finish(failure); error != LXW_NO_ERROR && failure.empty())
             failure = std::string("cannot write the folder totals: ") + lxw_strerror(error);
-
-    errno = 0;
-    const lxw_error closed = workbook_close(book.book);
-    const int closeErrno = errno;
-    book.book = nullptr;
-    if (result.stopped) {
-        target.discard();
-        return result;
-    }
-    if (failure.empty() && closed != LXW_NO_ERROR) {
-        failure = "cannot write the workbook " + result.path + ": " + lxw_strerror(closed);
-        if (closeErrno != 0)
-            failure += std::string(" (") + std::strerror(closeErrno) + ")";
-    }
-    if (!failure.empty() || !target.commit()) {
-        result.error = failure.empty() ? target.error() : failure;
-        target.discard();
-        result.rows = 0;
-        return result;
-    }
-    progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
-    result.ok = true;
+    book.finish(std::move(failure), progress);
     return result;
 }
 

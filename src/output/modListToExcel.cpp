@@ -4,6 +4,7 @@
 
 #include "output/DateTime.h"
 #include "output/ReplacingFile.h"
+#include "output/WorkbookFile.h"
 
 #include <xlsxwriter.h>
 
@@ -21,7 +22,6 @@ namespace {
 
 // Zip entries above 4 GiB need the ZIP64 extensions, which some readers handle less well, so
 // they are asked for only when a sheet could come near that size.
-constexpr std::uint64_t kZip64Threshold = std::uint64_t(3) << 30;
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";
 
@@ -72,48 +72,9 @@ std::size_t utf8Sequence(std::string_view s, std::size_t& invalid)
     return length;
 }
 
-struct Workbook {
-    lxw_workbook* book = nullptr;
-    ~Workbook()
-    {
-        if (book)
-            workbook_close(book);
-    }
-};
-
 std::string reasonOf(lxw_error error)
 {
     return lxw_strerror(error);
-}
-
-std::string folderOfPath(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-// A generous estimate of the largest worksheet's XML, to decide on ZIP64; reads @p rows through.
-std::uint64_t largestSheetEstimate(RowSource& rows, std::size_t rowsPerSheet)
-{
-    std::uint64_t largest = 0;
-    std::uint64_t sheet = 0;
-    Row row;
-    for (std::size_t i = 0; rows.next(row); ++i) {
-        if (i % rowsPerSheet == 0)
-            sheet = 0;
-        std::uint64_t bytes = row.name.size() + row.folder.size() + 2 * row.datePattern.size() * 4 + 64;
-        if (row.texts)
-            for (int column = 0; column < 6; ++column)
-                bytes += row.texts[column].size();
-        // Escapes can make a byte into seven; the cell markup adds a fixed amount.
-        sheet += bytes * 7 + 400;
-        largest = std::max(largest, sheet);
-    }
-    return largest;
 }
 
 // The text a spreadsheet would make of a size cell: a number when it reads as one.
@@ -274,44 +235,12 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
 {
     ExportResult result;
     progress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
-    if (!target.open()) {
-        result.error = target.error();
-        return result;
-    }
-    result.path = target.path();
-    const std::string file = target.stagingPath();
-    if (file.empty()) {
-        target.discard();
-        result.error = "a workbook can only be written to a file";
-        return result;
-    }
     std::size_t rowsPerSheet = mOptions.rowsPerSheet;
     if (rowsPerSheet == 0 || rowsPerSheet > kSheetRowLimit)
         rowsPerSheet = kSheetRowLimit;
-
-    // The library's temporary files go to a folder of this export's own: when closing fails it
-    // leaves one open, and only there can it be found and released without touching anyone
-    // else's files.
-    ScratchFolder scratch(folderOfPath(result.path));
-    std::string tmpdir = scratch.path().empty() ? folderOfPath(result.path) : scratch.path();
-    lxw_workbook_options bookOptions{};
-    bookOptions.constant_memory = LXW_TRUE;
-    bookOptions.tmpdir = tmpdir.data();
-    // A source that cannot be read twice gets ZIP64 at once: its size is not known in advance.
-    bool zip64 = true;
-    if (rows.rewind()) {
-        zip64 = largestSheetEstimate(rows, rowsPerSheet) > kZip64Threshold;
-        rows.rewind();
-    }
-    bookOptions.use_zip64 = zip64 ? LXW_TRUE : LXW_FALSE;
-
-    Workbook book;
-    book.book = workbook_new_opt(file.c_str(), &bookOptions);
-    if (!book.book) {
-        target.discard();
-        result.error = "cannot start the workbook " + result.path + ": " + reasonOf(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    WorkbookFile book(target, result);
+    if (!book.start(rows, rowsPerSheet))
         return result;
-    }
 
     SheetWriter writer(mTexts, result);
     lxw_worksheet* sheet = nullptr;
@@ -321,12 +250,12 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
         const bool more = rows.next(row);
         if (index % rowsPerSheet == 0 && (more || sheet == nullptr)) {
             errno = 0;
-            sheet = workbook_add_worksheet(book.book, nullptr);
+            sheet = workbook_add_worksheet(book.book(), nullptr);
             if (!sheet) {
                 // The only causes are memory and the sheet's temporary file.
                 failure = "cannot add a worksheet";
                 if (errno != 0)
-                    failure += std::string(" (temporary file in ") + tmpdir + ": " + std::strerror(errno) + ")";
+                    failure += std::string(" (temporary file in ") + book.tmpdir() + ": " + std::strerror(errno) + ")";
                 break;
             }
             ++result.sheets;
@@ -347,34 +276,9 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
             }
         }
     }
-
     if (!result.stopped && stop && stop->load(std::memory_order_relaxed))
         result.stopped = true; // asked for after the last progress step
-    // Closing writes the file and releases the library's temporary files.
-    errno = 0;
-    const lxw_error closed = workbook_close(book.book);
-    const int closeErrno = errno;
-    book.book = nullptr;
-    if (result.stopped) {
-        target.discard();
-        return result;
-    }
-    if (failure.empty() && closed != LXW_NO_ERROR) {
-        failure = "cannot write the workbook " + result.path + ": " + reasonOf(closed);
-        if (closeErrno != 0)
-            failure += std::string(" (") + std::strerror(closeErrno) + ")";
-    }
-    if (!failure.empty()) {
-        target.discard();
-        result.error = failure;
-        return result;
-    }
-    if (!target.commit()) {
-        result.error = target.error();
-        return result;
-    }
-    progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
-    result.ok = true;
+    book.finish(std::move(failure), progress);
     return result;
 }
 

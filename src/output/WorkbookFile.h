@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: a workbook file being written for an export: what both workbook exporters share.
+#pragma once
+
+#include "output/Exporter.h"
+#include "output/ReplacingFile.h"
+
+#include <xlsxwriter.h>
+
+#include <optional>
+#include <string>
+
+namespace dirlix {
+
+/** The folder of @p path, without a trailing separator: "." for a bare name, "/" for the root. */
+std::string folderOfPath(const std::string& path);
+
+/**
+ * A libxlsxwriter workbook in constant-memory mode, written to an export target's staging file.
+ * The library's temporary files go to a scratch folder of this export's own beside the target:
+ * when closing fails the library leaves one open, and only there can it be found and released
+ * without touching anyone else's files. One per export; closes a workbook still open when it goes.
+ */
+class WorkbookFile {
+public:
+    WorkbookFile(ExportTarget& target, ExportResult& result) : mTarget(target), mResult(result) {}
+    ~WorkbookFile();
+    WorkbookFile(const WorkbookFile&) = delete;
+    WorkbookFile& operator=(const WorkbookFile&) = delete;
+
+    /**
+     * Opens the target and starts the workbook. A source that can be read twice is read through
+     * once to estimate its largest sheet of @p rowsPerSheet rows, so that ZIP64 is used only where
+     * a sheet may need it. Returns false, with the result's error set and nothing left behind,
+     * when it cannot start.
+     */
+    bool start(RowSource& rows, std::size_t rowsPerSheet);
+
+    lxw_workbook* book() const { return mBook; }
+    /** Where the library keeps its temporary files. */
+    const std::string& tmpdir() const { return mTmpdir; }
+
+    /**
+     * Closes the workbook and puts it in place of the target, or leaves the target as it was when
+     * the export was stopped, @p failure says why it failed, or closing fails. Sets the result.
+     */
+    void finish(std::string failure, ExportProgress& progress);
+
+private:
+    ExportTarget& mTarget;
+    ExportResult& mResult;
+    std::optional<ScratchFolder> mScratch;
+    std::string mTmpdir;
+    lxw_workbook* mBook = nullptr;
+};
+
+} // namespace dirlix
