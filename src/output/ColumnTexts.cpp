@@ -41,11 +41,11 @@ const RowTexts::StampTexts& RowTexts::textsOf(std::int64_t stamp, const DatePatt
     }
     StampTexts& texts = mStamps[mOlderStamp];
     mOlderStamp ^= 1u;
-    const DateTime when = localFromUnix(stamp);
+    texts.when = localFromUnix(stamp);
     texts.shown.clear();
-    pattern.appendTo(texts.shown, when, mLocale);
+    pattern.appendTo(texts.shown, texts.when, mLocale);
     texts.key.clear();
-    mSortKey.appendTo(texts.key, when, mLocale);
+    mSortKey.appendTo(texts.key, texts.when, mLocale);
     texts.stamp = stamp;
     texts.generation = mGeneration;
     return texts;

@@ -67,19 +67,22 @@ public:
     /** The sort-key pattern, compiled. */
     const DatePattern& sortKeyPattern() const { return mSortKey; }
 
-private:
-    /** A time stamp's texts in the row pattern and the sort-key pattern. */
+    /** A time stamp as local time, and its texts in a row's pattern and the sort-key pattern. */
     struct StampTexts {
         std::int64_t stamp = 0;
         std::uint64_t generation = 0; ///< mGeneration when made; 0: empty
+        DateTime when;
         std::string shown;
         std::string key;
     };
     /**
-     * The texts of @p stamp in @p pattern (the pattern compiled last). The two stamps used last are
-     * kept, since neighbouring rows mostly share their times; a reference stays valid until the
-     * next call but one.
+     * The texts of @p stamp in the date pattern of @p row. The two stamps used last are kept, since
+     * neighbouring rows mostly share their times; a reference stays valid until the next call but one.
      */
+    const StampTexts& stampTexts(std::int64_t stamp, const Row& row) { return textsOf(stamp, patternOf(row)); }
+
+private:
+    /** stampTexts() in @p pattern, the pattern compiled last. */
     const StampTexts& textsOf(std::int64_t stamp, const DatePattern& pattern);
 
     DateLocale mLocale;

@@ -177,6 +177,36 @@ void appendBase64(std::string& out, std::string_view bytes)
     }
 }
 
+namespace {
+
+// appendIso() of a stamp's local time, remembering the last two: rows mostly share their times.
+void appendIsoOnce(std::string& out, const RowTexts::StampTexts& time)
+{
+    struct Made {
+        std::int64_t stamp = 0;
+        DateTime when;
+        std::string text;
+    };
+    thread_local Made made[2];
+    thread_local unsigned older = 0;
+    for (unsigned i = 0; i < 2; ++i) {
+        if (!made[i].text.empty() && made[i].stamp == time.stamp && made[i].when == time.when) {
+            out += made[i].text;
+            older = i ^ 1u;
+            return;
+        }
+    }
+    Made& fresh = made[older];
+    older ^= 1u;
+    fresh.stamp = time.stamp;
+    fresh.when = time.when;
+    fresh.text.clear();
+    appendIso(fresh.text, time.when, time.stamp);
+    out += fresh.text;
+}
+
+} // namespace
+
 void appendIsoLocalTime(std::string& out, std::int64_t seconds)
 {
     appendIso(out, localFromUnix(seconds), seconds);
@@ -238,14 +268,16 @@ void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span
     appendJsonString(out, columnText(ColAttrib));
 
     const bool madeFromValues = known && !hasText(ColCreated) && !hasText(ColModified);
-    DateTime created, modified;
+    // Neighbouring rows mostly share their times: their texts are made once (see RowTexts).
+    const RowTexts::StampTexts* created = nullptr;
+    const RowTexts::StampTexts* modified = nullptr;
     if (madeFromValues) {
-        created = localFromUnix(row.values.created);
-        modified = localFromUnix(row.values.modified);
+        created = &texts.stampTexts(row.values.created, row);
+        modified = &texts.stampTexts(row.values.modified, row);
         out += ",\"created\":\"";
-        appendIso(out, created, row.values.created);
+        appendIsoOnce(out, *created);
         out += "\",\"modified\":\"";
-        appendIso(out, modified, row.values.modified);
+        appendIsoOnce(out, *modified);
         out += '"';
     } else {
         out += ",\"created\":null,\"modified\":null";
@@ -253,9 +285,7 @@ void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span
     for (const int column : {ColCreated, ColModified}) {
         out += column == ColCreated ? ",\"created_text\":" : ",\"modified_text\":";
         if (madeFromValues) {
-            text.clear();
-            texts.patternOf(row).appendTo(text, column == ColCreated ? created : modified, texts.locale());
-            appendJsonString(out, text);
+            appendJsonString(out, (column == ColCreated ? created : modified)->shown);
         } else if (hasText(column)) {
             appendJsonString(out, columnText(column));
         } else {
