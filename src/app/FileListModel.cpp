@@ -86,7 +86,7 @@ QString FileListModel::visibleText(QString text)
     return text;
 }
 
-void FileListModel::appendBlocks(const std::vector<WalkBlock>& blocks, const std::string& datePattern)
+void FileListModel::appendBlocks(std::span<const WalkBlock> blocks, const std::string& datePattern)
 {
     std::size_t added = 0;
     for (const WalkBlock& block : blocks)

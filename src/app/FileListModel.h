@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace dirlix {
 
@@ -57,7 +58,7 @@ public:
     /** The text @p text as the list shows it: line feed, tab and other controls as visible symbols. */
     static QString visibleText(QString text);
     /** Appends the files of @p blocks in order, their dates in @p datePattern. */
-    void appendBlocks(const std::vector<WalkBlock>& blocks, const std::string& datePattern);
+    void appendBlocks(std::span<const WalkBlock> blocks, const std::string& datePattern);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -12,6 +12,9 @@ namespace {
 // large search does not spend its time in the view.
 constexpr int kFirstDeliveryMs = 50;
 constexpr int kDeliveryMs = 200;
+// Rows added to the list in one turn of the event loop: a large batch goes in slices, so that the
+// window never waits long for the list.
+constexpr std::size_t kSliceRows = 32768;
 } // namespace
 
 SearchController::SearchController(FileListModel* model, std::function<std::string()> datePattern, QObject* parent)
@@ -34,6 +37,8 @@ void SearchController::start(const std::string& directoryText)
     if (mSession)
         retire(std::move(mSession));
     mModel->clear();
+    mPending.clear();
+    mPendingAt = 0;
     mSummary = {};
     mClock.start();
     WalkOptions options = mOptions;
@@ -71,14 +76,27 @@ void SearchController::deliver()
 {
     if (!mSession)
         return;
-    mTimer.setInterval(kDeliveryMs);
-    std::vector<WalkBlock> batch;
-    const bool more = mSession->take(batch, std::chrono::milliseconds(0));
-    if (!batch.empty()) {
-        mModel->appendBlocks(batch, mDatePattern());
+    bool more = true;
+    if (mPendingAt == mPending.size()) {
+        more = mSession->take(mPending, std::chrono::milliseconds(0));
+        mPendingAt = 0;
+        mBatchRows = 0;
+        for (const WalkBlock& block : mPending)
+            mBatchRows += block.entries.size();
+    }
+    if (mPendingAt < mPending.size()) {
+        std::size_t end = mPendingAt;
+        for (std::size_t rows = 0; end < mPending.size() && rows < kSliceRows; ++end)
+            rows += mPending[end].entries.size();
+        mModel->appendBlocks(std::span(mPending).subspan(mPendingAt, end - mPendingAt), mDatePattern());
+        for (; mPendingAt < end; ++mPendingAt)
+            mPending[mPendingAt] = {}; // the list has its own copy now
         emit rowsDelivered();
     }
-    if (more)
+    // The rest of a batch follows as soon as the window has nothing else to do; after a large
+    // batch the next comes sooner, so that the walk never waits long on a full queue.
+    mTimer.setInterval(mPendingAt < mPending.size() ? 0 : mBatchRows >= kSliceRows ? kFirstDeliveryMs : kDeliveryMs);
+    if (more || mPendingAt < mPending.size())
         return;
 
     mTimer.stop();

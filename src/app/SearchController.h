@@ -82,6 +82,9 @@ private:
     FilterRules mFilter;
     std::shared_ptr<const FilterCounts> mFilterCounts; // of the running search's filter; may be null
     std::unique_ptr<BackgroundWalk> mSession;
+    std::vector<WalkBlock> mPending; // the batch taken last; blocks from mPendingAt on are not in the list yet
+    std::size_t mPendingAt = 0;
+    std::size_t mBatchRows = 0;      // the rows of that batch
     std::vector<std::unique_ptr<BackgroundWalk>> mRetired;
     QTimer mTimer;
     QElapsedTimer mClock;
