@@ -198,9 +198,11 @@ void ListCommands::comparisonFinished()
     mCompareModel->setComparison(std::move(result));
     QTableView* view = mWindow->ListView1;
     view->setModel(mCompareModel);
-    // The sort-key columns stay hidden, as in the list; the others fit their texts.
-    view->setColumnWidth(7, 0);
-    view->setColumnWidth(8, 0);
+    // The sort-key columns stay hidden, as in the list, so that Directory (one further right here,
+    // where the list hides its keys) is the last column shown and stretches; the others fit their texts.
+    view->setColumnHidden(6, false);
+    view->setColumnHidden(7, true);
+    view->setColumnHidden(8, true);
     const int widest = std::max(120, view->viewport()->width() / 3);
     for (int column = 0; column < 7; ++column) {
         view->resizeColumnToContents(column);
@@ -216,8 +218,8 @@ void ListCommands::endComparison()
         return;
     QTableView* view = mWindow->ListView1;
     view->setModel(mWindow->model());
-    view->setColumnWidth(6, 0);
-    view->setColumnWidth(7, 0);
+    view->setColumnHidden(6, true);
+    view->setColumnHidden(7, true);
     mCompareModel->setComparison({});
 }
 

@@ -96,6 +96,11 @@ void ListWorkspace::fillEditMenu(QMenu* menu)
 
 void ListWorkspace::headerClicked(int column)
 {
+    // Another model in the view (a comparison) has no sorting of its own: the list's stays as it was.
+    if (mView->model() != mModel) {
+        mView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
     // The hidden key columns never sort; the others go up, down, then back to the walk order.
     if (column < 0 || column > 5)
         return;

@@ -67,6 +67,8 @@ private slots:
         const QAbstractItemModel* shown = window.ListView1->model();
         QCOMPARE(shown, window.lists()->comparison());
         QCOMPARE(shown->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Change"));
+        QVERIFY(window.ListView1->isColumnHidden(7) && window.ListView1->isColumnHidden(8) &&
+                !window.ListView1->isColumnHidden(6));
         QVERIFY2(window.statusText()->text().contains(QStringLiteral("1 added, 1 removed, 1 changed")),
                  qPrintable(window.statusText()->text()));
         QMap<QString, QString> changes; // path -> change, size
@@ -101,6 +103,8 @@ private slots:
 
         window.cmdSearch->click();
         QCOMPARE(window.ListView1->model(), window.model());
+        // Back to the list: its key columns are hidden again, so Directory stays the last one shown.
+        QVERIFY(window.ListView1->isColumnHidden(6) && window.ListView1->isColumnHidden(7));
         QVERIFY(searched.wait(5000));
         ListCommands::setFileChooser({});
     }
