@@ -62,7 +62,7 @@ ListWorkspace::ListWorkspace(QMainWindow* window, QTableView* view, FileListMode
     connect(mSelectionTimer, &QTimer::timeout, this, [this] {
         const std::vector<std::uint32_t> rows = mRows->selectedRows();
         std::uint64_t bytes = 0;
-        auto source = mModel->list().rows(rows);
+        auto source = mRows->shownList().rows(rows);
         for (Row row; source->next(row);)
             if (row.values.valuesKnown())
                 bytes += std::uint64_t(row.values.size);

@@ -3,7 +3,9 @@
 #include "app/CompareModel.h"
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
+#include "app/ListWorkspace.h"
 #include "app/OpenList.h"
+#include "app/RowActions.h"
 #include "app/SaveListAs.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
@@ -12,6 +14,8 @@
 #include "search/FixtureTree.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,8 +74,11 @@ private slots:
         QVERIFY2(window.statusText()->text().contains(QStringLiteral("1 added, 1 removed, 1 changed")),
                  qPrintable(window.statusText()->text()));
         QMap<QString, QString> changes; // path -> change, size
+        int removedRow = -1;
         for (int row = 0; row < shown->rowCount(); ++row) {
             const auto text = [&](int column) { return shown->index(row, column).data().toString(); };
+            if (text(0) == QStringLiteral("Removed"))
+                removedRow = row;
             changes[text(6) + text(1)] = text(0) + " " + text(2);
             if (text(0) == QStringLiteral("Changed"))
                 QVERIFY(shown->index(row, 3).data(Qt::ToolTipRole).toString().contains(QStringLiteral("9 bytes")));
@@ -79,6 +86,13 @@ private slots:
         const QString tree = QString::fromStdString(tmp / "tree/");
         QCOMPARE(changes, (QMap<QString, QString>{{tree + "new", "Added 0"}, {tree + "grow", "Changed 20"},
                                                   {tree + "gone", "Removed 9"}}));
+        // The row commands take the differences' rows, not the list's rows at the same places.
+        window.ListView1->selectRow(removedRow);
+        window.workspace()->rows()->copyPathsAction->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), tree + "gone\n");
+        window.workspace()->rows()->copyRowsAction->trigger();
+        QVERIFY2(QApplication::clipboard()->text().contains(QStringLiteral("\nRemoved\tgone\t9\t")),
+                 qPrintable(QApplication::clipboard()->text()));
         std::size_t written = 0;
         Row row;
         for (auto rows = window.shownRows(); rows->next(row);)
