@@ -33,7 +33,12 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         ready.clear();
     };
     Row row;
-    while (shown.next(row)) {
+    for (std::size_t read = 0; shown.next(row); ++read) {
+        // Looked at every few rows, changed or not: a list that has not changed is read through too.
+        if (read % 4096 == 0 && stop && stop->load(std::memory_order_relaxed)) {
+            result.stopped = true;
+            return result;
+        }
         std::size_t savedRow = SavedList::npos;
         const RowChange change = compare.compare(row, savedRow);
         if (change == RowChange::None)
@@ -50,10 +55,6 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         }
         if (blocks.waiting() >= 4096)
             flush(false);
-        if (stop && stop->load(std::memory_order_relaxed)) {
-            result.stopped = true;
-            return result;
-        }
     }
     JsonLineRow savedRow;
     compare.forEachRemoved([&](std::size_t index) {

@@ -118,6 +118,29 @@ private slots:
         QVERIFY(searched.wait(5000));
         ListCommands::setFileChooser({});
     }
+
+    // Stop ends a comparison soon also while every row read is unchanged.
+    void stopEndsAComparisonOfUnchangedRows()
+    {
+        TempDir tmp;
+        writeFile(tmp / "saved.jsonl", "{\"path\":\"/x/a\"}\n");
+        struct SameRow : RowSource {
+            std::atomic<bool> stop{false};
+            std::size_t read = 0;
+            bool next(Row& row) override
+            {
+                stop = true;
+                row = {};
+                row.name = "a";
+                row.folder = "/x/";
+                row.values.flags = RecordValuesUnknown;
+                return ++read <= 100000;
+            }
+        } rows;
+        const Comparison result = Comparison::make(rows, tmp / "saved.jsonl", {}, "", &rows.stop);
+        QVERIFY(result.stopped);
+        QVERIFY2(rows.read < 100000, std::to_string(rows.read).c_str());
+    }
 };
 
 QTEST_MAIN(ListCommandsTest)
