@@ -13,7 +13,8 @@ namespace dirlix {
 
 Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
                             const std::vector<std::string>& unreadableFolders, const std::string& datePattern,
-                            const std::atomic<bool>* stop)
+                            const std::atomic<bool>* stop, const std::string& startFolder,
+                            std::shared_ptr<const WalkFilter> filter)
 {
     Comparison result;
     SavedList saved;
@@ -24,6 +25,8 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
     ListCompare compare(saved);
     for (const std::string& folder : unreadableFolders)
         compare.folderUnreadable(folder);
+    if (!startFolder.empty())
+        compare.setScope(startFolder, std::move(filter));
     RowBlocks blocks;
     std::vector<WalkBlock> ready;
     const auto flush = [&](bool all) {

@@ -152,19 +152,26 @@ void ListCommands::compareWith(const QString& path)
         return;
     }
     // What the window shows, unless a comparison is shown: then the rows it was made from. Saved
-    // rows in folders the search could not read are not called removed.
+    // rows in folders the search could not read, or could not have found (outside its folder, in
+    // folders it does not enter, left out by its filter), are not called removed.
     std::vector<std::string> unreadable;
-    if (!mShowingList)
-        for (const WalkError& error : mWindow->search()->lastSummary().errors)
-            if (error.kind == WalkErrorKind::FolderUnreadable)
+    std::string startFolder;
+    std::shared_ptr<const WalkFilter> filter;
+    if (!mShowingList) {
+        const SearchController::Summary& searched = mWindow->search()->lastSummary();
+        for (const WalkError& error : searched.errors)
+            if (error.kind != WalkErrorKind::ValuesUnreadable)
                 unreadable.push_back(error.path);
+        startFolder = searched.startFolder;
+        filter = searched.filter;
+    }
     const std::string pattern = mWindow->options() ? mWindow->options()->dateFormat().toStdString() : std::string();
     mComparedWith = path;
     mStopWorker = false;
     mResult = std::make_shared<Comparison>();
     mWorker = std::thread([this, result = mResult, rows = std::shared_ptr<RowSource>(mWindow->model()->list().rows()),
-                           file = QFile::encodeName(path).toStdString(), unreadable, pattern] {
-        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker);
+                           file = QFile::encodeName(path).toStdString(), unreadable, pattern, startFolder, filter] {
+        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker, startFolder, filter);
         QMetaObject::invokeMethod(this, [this, result] {
             if (result == mResult)
                 comparisonFinished();

@@ -116,6 +116,13 @@ private slots:
         window.cmdSearch->click();
         QCOMPARE(window.ListView1->model(), window.model());
         QVERIFY(searched.wait(5000));
+        // After a search of one folder of the tree, the saved files outside it are not removed.
+        window.txtDir->setText(QString::fromStdString(tmp / "tree/sub"));
+        window.cmdSearch->click();
+        QVERIFY(searched.wait(5000));
+        window.lists()->compareAction()->trigger();
+        QVERIFY(compared.wait(5000));
+        QCOMPARE(window.lists()->comparison()->rowCount(), 0);
         ListCommands::setFileChooser({});
     }
 
