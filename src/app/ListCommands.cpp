@@ -3,6 +3,7 @@
 #include "app/ListCommands.h"
 
 #include "app/FileListModel.h"
+#include "app/ListWorkspace.h"
 #include "app/OpenList.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
@@ -205,6 +206,7 @@ void ListCommands::comparisonFinished()
     mCompareModel->setComparison(std::move(result));
     QTableView* view = mWindow->ListView1;
     view->setModel(mCompareModel);
+    mWindow->workspace()->followSelection();
     // The sort-key columns stay hidden, as in the list; the others fit their texts.
     view->setColumnWidth(7, 0);
     view->setColumnWidth(8, 0);
@@ -223,6 +225,7 @@ void ListCommands::endComparison()
         return;
     QTableView* view = mWindow->ListView1;
     view->setModel(mWindow->model());
+    mWindow->workspace()->followSelection();
     view->setColumnWidth(6, 0);
     view->setColumnWidth(7, 0);
     mCompareModel->setComparison({});

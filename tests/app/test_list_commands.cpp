@@ -93,6 +93,7 @@ private slots:
         window.workspace()->rows()->copyRowsAction->trigger();
         QVERIFY2(QApplication::clipboard()->text().contains(QStringLiteral("\nRemoved\tgone\t9\t")),
                  qPrintable(QApplication::clipboard()->text()));
+        QTRY_VERIFY(window.workspace()->rowsLabel()->text().startsWith(QStringLiteral("1 selected")));
         std::size_t written = 0;
         Row row;
         for (auto rows = window.shownRows(); rows->next(row);)
