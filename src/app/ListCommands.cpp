@@ -23,10 +23,20 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace dirlix {
 
 namespace {
 ListCommands::FileChooser gChooser;
+
+// Whether @p path names something other than a file, such as a FIFO, whose opening could wait
+// for ever for a writer; a path that is not there is left to the reading to report.
+bool notAFile(const QString& path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+}
 
 QString chooseFile(QWidget* parent, const QString& title)
 {
@@ -123,6 +133,11 @@ void ListCommands::openList(const QString& path)
         mWindow->reportFailure(tr("Open List"), tr("The list is still being searched or compared; stop that first."));
         return;
     }
+    if (notAFile(path)) {
+        mWindow->reportFailure(tr("Open List"), tr("%1 is not a file; a list is read from a file.")
+                                                     .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     endComparison();
     mFitted = false;
     mShowingList = true;
@@ -150,6 +165,11 @@ void ListCommands::compareWith(const QString& path)
     if (mWindow->search()->isRunning() || isRunning()) {
         mWindow->reportFailure(tr("Compare With List"),
                                tr("The list is still being searched or read; wait for it to finish, or stop it, first."));
+        return;
+    }
+    if (notAFile(path)) {
+        mWindow->reportFailure(tr("Compare With List"), tr("%1 is not a file; a list is read from a file.")
+                                                            .arg(QDir::toNativeSeparators(path)));
         return;
     }
     // What the window shows, unless a comparison is shown: then the rows it was made from. Saved

@@ -12,6 +12,7 @@
 #include "output/JsonLines.h"
 #include "output/ReplacingFile.h"
 #include "search/FixtureTree.h"
+#include "support/FifoWatch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,6 +125,14 @@ private slots:
         window.lists()->compareAction()->trigger();
         QVERIFY(compared.wait(5000));
         QCOMPARE(window.lists()->comparison()->rowCount(), 0);
+        // A FIFO is never opened: with no writer, its reading would wait for ever.
+        chosen = QString::fromStdString(tmp / "fifo");
+        FifoWatch fifo(tmp / "fifo");
+        window.lists()->openAction()->trigger();
+        window.lists()->compareAction()->trigger();
+        QVERIFY(!window.lists()->isRunning());
+        QVERIFY(!fifo.opened());
+        QVERIFY(window.statusText()->text().contains(QStringLiteral("not a file")));
         ListCommands::setFileChooser({});
     }
 
