@@ -13,7 +13,8 @@ namespace dirlix {
 
 Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
                             const std::vector<std::string>& unreadableFolders, const std::string& datePattern,
-                            const std::atomic<bool>* stop)
+                            const std::atomic<bool>* stop, const std::string& startFolder,
+                            std::shared_ptr<const WalkFilter> filter)
 {
     Comparison result;
     SavedList saved;
@@ -24,6 +25,8 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
     ListCompare compare(saved);
     for (const std::string& folder : unreadableFolders)
         compare.folderUnreadable(folder);
+    if (!startFolder.empty())
+        compare.setScope(startFolder, std::move(filter));
     RowBlocks blocks;
     std::vector<WalkBlock> ready;
     const auto flush = [&](bool all) {
@@ -33,7 +36,12 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         ready.clear();
     };
     Row row;
-    while (shown.next(row)) {
+    for (std::size_t read = 0; shown.next(row); ++read) {
+        // Looked at every few rows, changed or not: a list that has not changed is read through too.
+        if (read % 4096 == 0 && stop && stop->load(std::memory_order_relaxed)) {
+            result.stopped = true;
+            return result;
+        }
         std::size_t savedRow = SavedList::npos;
         const RowChange change = compare.compare(row, savedRow);
         if (change == RowChange::None)
@@ -50,10 +58,6 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         }
         if (blocks.waiting() >= 4096)
             flush(false);
-        if (stop && stop->load(std::memory_order_relaxed)) {
-            result.stopped = true;
-            return result;
-        }
     }
     JsonLineRow savedRow;
     compare.forEachRemoved([&](std::size_t index) {

@@ -35,11 +35,13 @@ struct Comparison {
      * Compares the rows of @p shown with the saved list in the file @p savedPath: the added and
      * changed rows in the order of @p shown, with their values now, then the removed ones in the
      * saved order, with their saved values; every row's dates in @p datePattern. Saved rows at or
-     * below @p unreadableFolders (folder texts) are not removed. Runs on any thread; stops early
+     * below @p unreadableFolders (folder texts) are not removed, nor, when @p startFolder is given,
+     * those a search of it under @p filter could not have found. Runs on any thread; stops early
      * once @p stop becomes true.
      */
     static Comparison make(RowSource& shown, const std::string& savedPath, const std::vector<std::string>& unreadableFolders,
-                           const std::string& datePattern, const std::atomic<bool>* stop = nullptr);
+                           const std::string& datePattern, const std::atomic<bool>* stop = nullptr,
+                           const std::string& startFolder = {}, std::shared_ptr<const WalkFilter> filter = {});
 };
 
 /**

@@ -3,6 +3,7 @@
 #include "app/ListCommands.h"
 
 #include "app/FileListModel.h"
+#include "app/ListWorkspace.h"
 #include "app/OpenList.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
@@ -22,10 +23,20 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace dirlix {
 
 namespace {
 ListCommands::FileChooser gChooser;
+
+// Whether @p path names something other than a file, such as a FIFO, whose opening could wait
+// for ever for a writer; a path that is not there is left to the reading to report.
+bool notAFile(const QString& path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+}
 
 QString chooseFile(QWidget* parent, const QString& title)
 {
@@ -122,6 +133,11 @@ void ListCommands::openList(const QString& path)
         mWindow->reportFailure(tr("Open List"), tr("The list is still being searched or compared; stop that first."));
         return;
     }
+    if (notAFile(path)) {
+        mWindow->reportFailure(tr("Open List"), tr("%1 is not a file; a list is read from a file.")
+                                                     .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     endComparison();
     mFitted = false;
     mShowingList = true;
@@ -151,20 +167,32 @@ void ListCommands::compareWith(const QString& path)
                                tr("The list is still being searched or read; wait for it to finish, or stop it, first."));
         return;
     }
+    if (notAFile(path)) {
+        mWindow->reportFailure(tr("Compare With List"), tr("%1 is not a file; a list is read from a file.")
+                                                            .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     // What the window shows, unless a comparison is shown: then the rows it was made from. Saved
-    // rows in folders the search could not read are not called removed.
+    // rows in folders the search could not read, or could not have found (outside its folder, in
+    // folders it does not enter, left out by its filter), are not called removed.
     std::vector<std::string> unreadable;
-    if (!mShowingList)
-        for (const WalkError& error : mWindow->search()->lastSummary().errors)
-            if (error.kind == WalkErrorKind::FolderUnreadable)
+    std::string startFolder;
+    std::shared_ptr<const WalkFilter> filter;
+    if (!mShowingList) {
+        const SearchController::Summary& searched = mWindow->search()->lastSummary();
+        for (const WalkError& error : searched.errors)
+            if (error.kind != WalkErrorKind::ValuesUnreadable)
                 unreadable.push_back(error.path);
+        startFolder = searched.startFolder;
+        filter = searched.filter;
+    }
     const std::string pattern = mWindow->options() ? mWindow->options()->dateFormat().toStdString() : std::string();
     mComparedWith = path;
     mStopWorker = false;
     mResult = std::make_shared<Comparison>();
     mWorker = std::thread([this, result = mResult, rows = std::shared_ptr<RowSource>(mWindow->model()->list().rows()),
-                           file = QFile::encodeName(path).toStdString(), unreadable, pattern] {
-        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker);
+                           file = QFile::encodeName(path).toStdString(), unreadable, pattern, startFolder, filter] {
+        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker, startFolder, filter);
         QMetaObject::invokeMethod(this, [this, result] {
             if (result == mResult)
                 comparisonFinished();
@@ -198,6 +226,7 @@ void ListCommands::comparisonFinished()
     mCompareModel->setComparison(std::move(result));
     QTableView* view = mWindow->ListView1;
     view->setModel(mCompareModel);
+    mWindow->workspace()->followSelection();
     // The sort-key columns stay hidden, as in the list, so that Directory (one further right here,
     // where the list hides its keys) is the last column shown and stretches; the others fit their texts.
     view->setColumnHidden(6, false);
@@ -218,6 +247,7 @@ void ListCommands::endComparison()
         return;
     QTableView* view = mWindow->ListView1;
     view->setModel(mWindow->model());
+    mWindow->workspace()->followSelection();
     view->setColumnHidden(6, true);
     view->setColumnHidden(7, true);
     mCompareModel->setComparison({});

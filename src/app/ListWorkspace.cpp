@@ -56,13 +56,12 @@ ListWorkspace::ListWorkspace(QMainWindow* window, QTableView* view, FileListMode
     mSelectionTimer = new QTimer(this);
     mSelectionTimer->setSingleShot(true);
     mSelectionTimer->setInterval(100);
-    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, mSelectionTimer,
-            qOverload<>(&QTimer::start));
+    followSelection();
     connect(model, &QAbstractItemModel::modelReset, mSelectionTimer, qOverload<>(&QTimer::start));
     connect(mSelectionTimer, &QTimer::timeout, this, [this] {
         const std::vector<std::uint32_t> rows = mRows->selectedRows();
         std::uint64_t bytes = 0;
-        auto source = mModel->list().rows(rows);
+        auto source = mRows->shownList().rows(rows);
         for (Row row; source->next(row);)
             if (row.values.valuesKnown())
                 bytes += std::uint64_t(row.values.size);
@@ -82,6 +81,14 @@ ListWorkspace::~ListWorkspace()
 {
     ++*mGeneration;
     mPool.waitForDone();
+}
+
+void ListWorkspace::followSelection()
+{
+    // A view given another model has a new selection model: the total follows that one.
+    connect(mView->selectionModel(), &QItemSelectionModel::selectionChanged, mSelectionTimer,
+            qOverload<>(&QTimer::start), Qt::UniqueConnection);
+    mSelectionTimer->start();
 }
 
 void ListWorkspace::fillEditMenu(QMenu* menu)

@@ -51,6 +51,8 @@ public:
     /** The status bar label with the shown and selected rows. */
     QLabel* rowsLabel() const { return mRowsLabel; }
 
+    /** Follows the selection of the view's model; called whenever the view is given another model. */
+    void followSelection();
     /** Puts the Edit menu's commands into @p menu. */
     void fillEditMenu(QMenu* menu);
 

@@ -2,6 +2,7 @@
 // Dirlix Pro: the list's row commands.
 #include "app/RowActions.h"
 
+#include "app/CompareModel.h"
 #include "app/FileListModel.h"
 #include "output/ColumnTexts.h"
 #include "product/DesktopOpener.h"
@@ -28,7 +29,28 @@ std::string fullPath(const Row& row)
     path.append(row.name);
     return path;
 }
+
+// While a comparison is shown, the view's rows are the differences, not the list's rows.
+const CompareModel* comparisonShown(const QTableView* view)
+{
+    return qobject_cast<const CompareModel*>(view->model());
+}
 } // namespace
+
+const FileList& RowActions::shownList() const
+{
+    if (const CompareModel* compare = comparisonShown(mView))
+        return *compare->comparison().rows;
+    return mModel->list();
+}
+
+std::size_t RowActions::listIndex(int viewRow) const
+{
+    if (const CompareModel* compare = comparisonShown(mView))
+        return viewRow >= 0 && std::size_t(viewRow) < compare->comparison().rows->count() ? std::size_t(viewRow)
+                                                                                         : SIZE_MAX;
+    return mModel->listIndex(viewRow);
+}
 
 RowActions::RowActions(QTableView* view, FileListModel* model, QObject* parent)
     : QObject(parent), mView(view), mModel(model)
@@ -101,31 +123,39 @@ std::vector<std::uint32_t> RowActions::selectedRows() const
     std::vector<std::uint32_t> rows;
     rows.reserve(viewRows.size());
     for (int row : viewRows)
-        if (const std::size_t index = mModel->listIndex(row); index != SIZE_MAX)
+        if (const std::size_t index = listIndex(row); index != SIZE_MAX)
             rows.push_back(std::uint32_t(index));
     return rows;
 }
 
 QString RowActions::rowsText(const std::vector<std::uint32_t>& rows) const
 {
-    std::vector<int> columns;
-    for (int column = 0; column < mModel->columnCount(); ++column)
+    // A comparison's first column is the change of each row; its others are the list's.
+    const CompareModel* compare = comparisonShown(mView);
+    const int shift = compare ? 0 : 1;
+    std::vector<int> columns; // list columns (from 1), 0 for the change
+    for (int column = 0; column < mView->model()->columnCount(); ++column)
         if (!mView->isColumnHidden(column))
-            columns.push_back(column);
+            columns.push_back(column + shift);
     std::string text;
     for (int column : columns) {
         if (column != columns.front())
             text += '\t';
-        text += kColumnCaptions[column];
+        text += column == 0 ? compare->headerData(0, Qt::Horizontal).toString().toStdString()
+                            : std::string(kColumnCaptions[column - 1]);
     }
     text += '\n';
     RowTexts texts(mModel->locale());
-    auto source = mModel->list().rows(rows);
-    for (Row row; source->next(row);) {
+    auto source = shownList().rows(rows);
+    std::size_t at = 0;
+    for (Row row; source->next(row); ++at) {
         for (int column : columns) {
             if (column != columns.front())
                 text += '\t';
-            texts.appendColumn(text, column + 1, row);
+            if (column == 0)
+                text += CompareModel::changeText(compare->comparison().changes[rows[at]]).toStdString();
+            else
+                texts.appendColumn(text, column, row);
         }
         text += '\n';
     }
@@ -135,7 +165,7 @@ QString RowActions::rowsText(const std::vector<std::uint32_t>& rows) const
 QString RowActions::pathsText(const std::vector<std::uint32_t>& rows) const
 {
     std::string text;
-    auto source = mModel->list().rows(rows);
+    auto source = shownList().rows(rows);
     for (Row row; source->next(row);) {
         text += fullPath(row);
         text += '\n';
@@ -160,7 +190,7 @@ void RowActions::copyToClipboard(bool paths)
     if (paths) {
         // File managers paste the files themselves from their URLs.
         QList<QUrl> urls;
-        auto source = mModel->list().rows(rows);
+        auto source = shownList().rows(rows);
         for (Row row; source->next(row) && urls.size() < 100000;)
             urls.append(QUrl(fileUrl(fullPath(row)), QUrl::StrictMode));
         data->setUrls(urls);
@@ -170,11 +200,11 @@ void RowActions::copyToClipboard(bool paths)
 
 void RowActions::openRow(int viewRow)
 {
-    const std::size_t index = mModel->listIndex(viewRow);
+    const std::size_t index = listIndex(viewRow);
     if (index == SIZE_MAX)
         return;
     std::string folder;
-    const Row row = mModel->list().row(index, folder);
+    const Row row = shownList().row(index, folder);
     if (row.folder.empty())
         return; // a row of texts names no file
     if (!desktopOpener().open(fileUrl(fullPath(row))))
@@ -183,11 +213,11 @@ void RowActions::openRow(int viewRow)
 
 void RowActions::openContainingFolder(int viewRow)
 {
-    const std::size_t index = mModel->listIndex(viewRow);
+    const std::size_t index = listIndex(viewRow);
     if (index == SIZE_MAX)
         return;
     std::string folder;
-    const Row row = mModel->list().row(index, folder);
+    const Row row = shownList().row(index, folder);
     if (row.folder.empty())
         return;
     if (!desktopOpener().showInFolder(fileUrl(fullPath(row)), fileUrl(row.folder)))

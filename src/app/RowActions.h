@@ -15,6 +15,7 @@ class QTableView;
 
 namespace dirlix {
 
+class FileList;
 class FileListModel;
 
 /**
@@ -34,7 +35,11 @@ public:
     QAction* copyRowsAction;
     QAction* selectAllAction;
 
-    /** The list indexes (from 0) of the selected rows, in the order shown. */
+    /** The list the view's rows come from: the file list, or the differences while a comparison is shown. */
+    const FileList& shownList() const;
+    /** The index in shownList() (from 0) of view row @p viewRow; SIZE_MAX for one out of range. */
+    std::size_t listIndex(int viewRow) const;
+    /** The shownList() indexes (from 0) of the selected rows, in the order shown. */
     std::vector<std::uint32_t> selectedRows() const;
     /** The visible columns' captions and the texts of @p rows, tab-separated, one line each. */
     QString rowsText(const std::vector<std::uint32_t>& rows) const;

@@ -43,6 +43,8 @@ void SearchController::start(const std::string& directoryText)
     mClock.start();
     WalkOptions options = mOptions;
     mFilterCounts = mFilter.applyTo(options, QDateTime::currentSecsSinceEpoch());
+    mStartFolder = Walker::startFolderText(directoryText);
+    mWalkFilter = options.filter;
     mSession = std::make_unique<BackgroundWalk>(options);
     mSession->start(directoryText);
     mTimer.start(kFirstDeliveryMs);
@@ -112,6 +114,8 @@ void SearchController::deliver()
     mSummary.foldersLeftOut = mFilterCounts ? mFilterCounts->foldersLeftOut.load() : 0;
     mSummary.elapsedMs = mClock.elapsed();
     mSummary.errors = session->walker().errors();
+    mSummary.startFolder = mStartFolder;
+    mSummary.filter = mWalkFilter;
     emit finished();
 }
 

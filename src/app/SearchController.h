@@ -38,6 +38,8 @@ public:
         std::uint64_t foldersLeftOut = 0; ///< folders the filter did not let the search enter
         qint64 elapsedMs = 0;
         std::vector<WalkError> errors;
+        std::string startFolder;                  ///< the folder searched, as its rows' folders begin
+        std::shared_ptr<const WalkFilter> filter; ///< the filter the walk used; null: the plain rule
     };
 
     /**
@@ -81,6 +83,8 @@ private:
     WalkOptions mOptions;
     FilterRules mFilter;
     std::shared_ptr<const FilterCounts> mFilterCounts; // of the running search's filter; may be null
+    std::string mStartFolder;                          // of the running search
+    std::shared_ptr<const WalkFilter> mWalkFilter;     // of the running search; may be null
     std::unique_ptr<BackgroundWalk> mSession;
     std::vector<WalkBlock> mPending; // the batch taken last; blocks from mPendingAt on are not in the list yet
     std::size_t mPendingAt = 0;

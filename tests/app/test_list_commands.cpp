@@ -3,15 +3,20 @@
 #include "app/CompareModel.h"
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
+#include "app/ListWorkspace.h"
 #include "app/OpenList.h"
+#include "app/RowActions.h"
 #include "app/SaveListAs.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "output/JsonLines.h"
 #include "output/ReplacingFile.h"
 #include "search/FixtureTree.h"
+#include "support/FifoWatch.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,8 +77,11 @@ private slots:
         QVERIFY2(window.statusText()->text().contains(QStringLiteral("1 added, 1 removed, 1 changed")),
                  qPrintable(window.statusText()->text()));
         QMap<QString, QString> changes; // path -> change, size
+        int removedRow = -1;
         for (int row = 0; row < shown->rowCount(); ++row) {
             const auto text = [&](int column) { return shown->index(row, column).data().toString(); };
+            if (text(0) == QStringLiteral("Removed"))
+                removedRow = row;
             changes[text(6) + text(1)] = text(0) + " " + text(2);
             if (text(0) == QStringLiteral("Changed"))
                 QVERIFY(shown->index(row, 3).data(Qt::ToolTipRole).toString().contains(QStringLiteral("9 bytes")));
@@ -81,6 +89,14 @@ private slots:
         const QString tree = QString::fromStdString(tmp / "tree/");
         QCOMPARE(changes, (QMap<QString, QString>{{tree + "new", "Added 0"}, {tree + "grow", "Changed 20"},
                                                   {tree + "gone", "Removed 9"}}));
+        // The row commands take the differences' rows, not the list's rows at the same places.
+        window.ListView1->selectRow(removedRow);
+        window.workspace()->rows()->copyPathsAction->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), tree + "gone\n");
+        window.workspace()->rows()->copyRowsAction->trigger();
+        QVERIFY2(QApplication::clipboard()->text().contains(QStringLiteral("\nRemoved\tgone\t9\t")),
+                 qPrintable(QApplication::clipboard()->text()));
+        QTRY_VERIFY(window.workspace()->rowsLabel()->text().startsWith(QStringLiteral("1 selected")));
         std::size_t written = 0;
         Row row;
         for (auto rows = window.shownRows(); rows->next(row);)
@@ -106,7 +122,45 @@ private slots:
         // Back to the list: its key columns are hidden again, so Directory stays the last one shown.
         QVERIFY(window.ListView1->isColumnHidden(6) && window.ListView1->isColumnHidden(7));
         QVERIFY(searched.wait(5000));
+        // After a search of one folder of the tree, the saved files outside it are not removed.
+        window.txtDir->setText(QString::fromStdString(tmp / "tree/sub"));
+        window.cmdSearch->click();
+        QVERIFY(searched.wait(5000));
+        window.lists()->compareAction()->trigger();
+        QVERIFY(compared.wait(5000));
+        QCOMPARE(window.lists()->comparison()->rowCount(), 0);
+        // A FIFO is never opened: with no writer, its reading would wait for ever.
+        chosen = QString::fromStdString(tmp / "fifo");
+        FifoWatch fifo(tmp / "fifo");
+        window.lists()->openAction()->trigger();
+        window.lists()->compareAction()->trigger();
+        QVERIFY(!window.lists()->isRunning());
+        QVERIFY(!fifo.opened());
+        QVERIFY(window.statusText()->text().contains(QStringLiteral("not a file")));
         ListCommands::setFileChooser({});
+    }
+
+    // Stop ends a comparison soon also while every row read is unchanged.
+    void stopEndsAComparisonOfUnchangedRows()
+    {
+        TempDir tmp;
+        writeFile(tmp / "saved.jsonl", "{\"path\":\"/x/a\"}\n");
+        struct SameRow : RowSource {
+            std::atomic<bool> stop{false};
+            std::size_t read = 0;
+            bool next(Row& row) override
+            {
+                stop = true;
+                row = {};
+                row.name = "a";
+                row.folder = "/x/";
+                row.values.flags = RecordValuesUnknown;
+                return ++read <= 100000;
+            }
+        } rows;
+        const Comparison result = Comparison::make(rows, tmp / "saved.jsonl", {}, "", &rows.stop);
+        QVERIFY(result.stopped);
+        QVERIFY2(rows.read < 100000, std::to_string(rows.read).c_str());
     }
 };
 
