@@ -49,6 +49,8 @@ struct StoredRow {
 };
 
 constexpr std::uint32_t kNoFolder = UINT32_MAX;
+// The pattern number of a row of texts, which has none; no kept pattern gets it.
+constexpr std::uint16_t kNoPattern = UINT16_MAX;
 
 // A folder as its parent plus the part of its text below the parent (one name and a separator,
 // or more where folders between held no files).
@@ -110,8 +112,8 @@ struct FileList::Store {
         for (std::size_t i = patterns.size(); i-- > 0;)
             if (patterns[i] == pattern)
                 return std::uint16_t(i);
-        if (patterns.full())
-            return std::uint16_t(patterns.size() - 1); // more patterns than rows can name: keep the newest
+        if (patterns.size() == kNoPattern)
+            return kNoPattern - 1; // more patterns than rows can name: rows get the last one kept
         patterns.push() = std::string(pattern);
         return std::uint16_t(patterns.size() - 1);
     }
@@ -184,7 +186,9 @@ struct FileList::Store {
         row.name = {r.name, r.nameLength};
         row.folder = folderScratch;
         row.values = {r.size, r.created, r.modified, r.attributes, r.flags};
-        row.datePattern = r.pattern < patterns.size() ? std::string_view(patterns[r.pattern]) : std::string_view();
+        // A row's pattern was kept before the row was shown, so no look at the patterns' count
+        // (which the window's thread may be changing) is needed.
+        row.datePattern = r.pattern != kNoPattern ? std::string_view(patterns[r.pattern]) : std::string_view();
         if (!texts.empty()) {
             if (auto found = texts.find(index); found != texts.end()) {
                 row.texts = found->second.texts.data();
@@ -278,7 +282,7 @@ std::size_t FileList::appendRow(std::string_view mainText)
     row.name = store.storeName(mainText);
     row.nameLength = std::uint32_t(mainText.size());
     row.folder = kNoFolder;
-    row.pattern = UINT16_MAX;
+    row.pattern = kNoPattern;
     row.flags = RecordValuesUnknown;
     TextRow& text = store.textRows[store.rows.size() - 1];
     text.texts[0] = std::string(mainText);
