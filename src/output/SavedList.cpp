@@ -14,6 +14,8 @@ namespace {
 constexpr std::size_t kReadChunk = std::size_t(1) << 20;
 constexpr std::size_t kNameBlock = std::size_t(1) << 20;
 constexpr std::uint32_t kEmpty = UINT32_MAX;
+// An empty slot of the index; no row's slot is this, as no row number reaches UINT32_MAX.
+constexpr std::uint64_t kEmptySlot = UINT64_MAX;
 
 std::size_t hashOf(std::uint32_t folder, std::string_view name)
 {
@@ -167,24 +169,33 @@ const char* SavedList::storeName(std::string_view name)
 void SavedList::buildIndex()
 {
     // At most half full, so that a probe ends after a step or two.
-    mSlots.assign(std::bit_ceil(std::max<std::size_t>(16, mRows.size() * 2)), kEmpty);
+    mSlots.assign(std::bit_ceil(std::max<std::size_t>(16, mRows.size() * 2)), kEmptySlot);
     for (std::size_t row = 0; row < mRows.size(); ++row) {
-        std::size_t slot = slotOf(mRows[row].folder, name(row));
-        if (mSlots[slot] == kEmpty)
-            mSlots[slot] = std::uint32_t(row);
+        const auto [slot, tag] = slotOf(mRows[row].folder, name(row));
+        if (mSlots[slot] == kEmptySlot)
+            mSlots[slot] = tag | row;
         else
             mRows[row].flags |= Repeated;
     }
 }
 
-// The slot that holds the row of @p folder and @p name, or the empty slot where it would go.
-std::size_t SavedList::slotOf(std::uint32_t folder, std::string_view name) const
+// The slot that holds the row of @p folder and @p name, or the empty slot where it would go, and
+// the tag its slot carries. A slot holds a row number and the upper half of its hash, so that a
+// probe looks at a row only when that half matches.
+std::pair<std::size_t, std::uint64_t> SavedList::slotOf(std::uint32_t folder, std::string_view name) const
 {
+    const std::uint64_t hash = hashOf(folder, name);
+    const std::uint64_t tag = hash & ~std::uint64_t(UINT32_MAX);
     const std::size_t mask = mSlots.size() - 1;
-    for (std::size_t slot = hashOf(folder, name) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t row = mSlots[slot];
-        if (row == kEmpty || (mRows[row].folder == folder && this->name(row) == name))
-            return slot;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = mSlots[slot];
+        if (entry == kEmptySlot)
+            return {slot, tag};
+        if ((entry & ~std::uint64_t(UINT32_MAX)) != tag)
+            continue;
+        const std::uint32_t row = std::uint32_t(entry);
+        if (mRows[row].folder == folder && this->name(row) == name)
+            return {slot, tag};
     }
 }
 
@@ -198,8 +209,8 @@ std::size_t SavedList::find(std::uint32_t folder, std::string_view name) const
 {
     if (folder == kEmpty || mSlots.empty())
         return npos;
-    const std::uint32_t row = mSlots[slotOf(folder, name)];
-    return row == kEmpty ? npos : row;
+    const std::uint64_t entry = mSlots[slotOf(folder, name).first];
+    return entry == kEmptySlot ? npos : std::uint32_t(entry);
 }
 
 bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) const
@@ -227,7 +238,7 @@ std::size_t SavedList::memoryUsed() const
     std::size_t folders = 0;
     for (const std::string& folder : mFolders)
         folders += sizeof folder + (folder.capacity() > 15 ? folder.capacity() + 1 : 0);
-    return mRows.size() * sizeof(StoredRow) + mSlots.capacity() * sizeof(std::uint32_t) +
+    return mRows.size() * sizeof(StoredRow) + mSlots.capacity() * sizeof(std::uint64_t) +
            mNameBlocks.size() * kNameBlock + folders + mFolderIndex.size() * 48;
 }
 

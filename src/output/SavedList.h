@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace dirlix {
@@ -104,7 +105,7 @@ private:
     std::uint32_t internFolder(const std::string& folder);
     const char* storeName(std::string_view name);
     void buildIndex();
-    std::size_t slotOf(std::uint32_t folder, std::string_view name) const;
+    std::pair<std::size_t, std::uint64_t> slotOf(std::uint32_t folder, std::string_view name) const;
 
     std::FILE* mFile = nullptr;
     std::deque<StoredRow> mRows;             // a deque: no copy of every row as it grows
@@ -112,7 +113,7 @@ private:
     std::unordered_map<std::string_view, std::uint32_t> mFolderIndex;
     std::vector<std::unique_ptr<char[]>> mNameBlocks; // name bytes, packed into large blocks
     std::size_t mNameBlockUsed = 0, mNameBlockSize = 0, mNameBytes = 0;
-    std::vector<std::uint32_t> mSlots;       // open addressing: row numbers, UINT32_MAX for empty
+    std::vector<std::uint64_t> mSlots;       // open addressing: a hash tag and a row number each, all ones for empty
     std::uint32_t mLastFolder = UINT32_MAX;  // rows come folder by folder: the last one is checked first
 };
 
