@@ -455,7 +455,7 @@ ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportPr
     std::size_t rowsPerSheet = mOptions.rowsPerSheet;
     if (rowsPerSheet == 0 || rowsPerSheet > kListSheetRows)
         rowsPerSheet = kListSheetRows;
-    WorkbookFile book(target, result);
+    WorkbookFile book(target, result, progress, stop);
     if (!book.start(rows, rowsPerSheet))
         return result;
 
@@ -470,21 +470,13 @@ ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportPr
                 failure = "cannot write row " + std::to_string(result.rows + 1) + ": " + lxw_strerror(error);
             break;
         }
-        ++result.rows;
-        if (result.rows % 1024 == 0) {
-            progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
-            if (stop && stop->load(std::memory_order_relaxed)) {
-                result.stopped = true;
-                break;
-            }
-        }
+        if (!book.rowWritten())
+            break;
     }
-    if (!result.stopped && stop && stop->load(std::memory_order_relaxed))
-        result.stopped = true;
-    if (failure.empty() && !result.stopped)
+    if (failure.empty() && !book.stopped())
         if (const lxw_error error = writer.finish(failure); error != LXW_NO_ERROR && failure.empty())
             failure = std::string("cannot write the folder totals: ") + lxw_strerror(error);
-    book.finish(std::move(failure), progress);
+    book.finish(std::move(failure));
     return result;
 }
 

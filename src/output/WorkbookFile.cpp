@@ -85,8 +85,26 @@ bool WorkbookFile::start(RowSource& rows, std::size_t rowsPerSheet)
     return true;
 }
 
-void WorkbookFile::finish(std::string failure, ExportProgress& progress)
+bool WorkbookFile::rowWritten()
 {
+    ++mResult.rows;
+    // Published every so many rows, so that readers on other threads cost nothing.
+    if (mResult.rows % 1024 != 0)
+        return true;
+    mProgress.rowsWritten.store(mResult.rows, std::memory_order_relaxed);
+    return !stopped();
+}
+
+bool WorkbookFile::stopped()
+{
+    if (!mResult.stopped && mStop && mStop->load(std::memory_order_relaxed))
+        mResult.stopped = true;
+    return mResult.stopped;
+}
+
+void WorkbookFile::finish(std::string failure)
+{
+    stopped(); // asked for after the last progress step
     // Closing writes the file and releases the library's temporary files.
     errno = 0;
     const lxw_error closed = workbook_close(mBook);
@@ -107,7 +125,7 @@ void WorkbookFile::finish(std::string failure, ExportProgress& progress)
         mResult.rows = 0;
         return;
     }
-    progress.rowsWritten.store(mResult.rows, std::memory_order_relaxed);
+    mProgress.rowsWritten.store(mResult.rows, std::memory_order_relaxed);
     mResult.ok = true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <xlsxwriter.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -23,7 +24,10 @@ std::string folderOfPath(const std::string& path);
  */
 class WorkbookFile {
 public:
-    WorkbookFile(ExportTarget& target, ExportResult& result) : mTarget(target), mResult(result) {}
+    WorkbookFile(ExportTarget& target, ExportResult& result, ExportProgress& progress, const std::atomic<bool>* stop)
+        : mTarget(target), mResult(result), mProgress(progress), mStop(stop)
+    {
+    }
     ~WorkbookFile();
     WorkbookFile(const WorkbookFile&) = delete;
     WorkbookFile& operator=(const WorkbookFile&) = delete;
@@ -41,14 +45,25 @@ public:
     const std::string& tmpdir() const { return mTmpdir; }
 
     /**
+     * Counts a row written, publishing the progress now and then. Returns false once Stop was
+     * asked for (then the result says stopped): the caller writes no more rows.
+     */
+    bool rowWritten();
+
+    /** True when Stop was asked for, also after the last row; the result then says so. */
+    bool stopped();
+
+    /**
      * Closes the workbook and puts it in place of the target, or leaves the target as it was when
      * the export was stopped, @p failure says why it failed, or closing fails. Sets the result.
      */
-    void finish(std::string failure, ExportProgress& progress);
+    void finish(std::string failure);
 
 private:
     ExportTarget& mTarget;
     ExportResult& mResult;
+    ExportProgress& mProgress;
+    const std::atomic<bool>* mStop;
     std::optional<ScratchFolder> mScratch;
     std::string mTmpdir;
     lxw_workbook* mBook = nullptr;

@@ -238,7 +238,7 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
     std::size_t rowsPerSheet = mOptions.rowsPerSheet;
     if (rowsPerSheet == 0 || rowsPerSheet > kSheetRowLimit)
         rowsPerSheet = kSheetRowLimit;
-    WorkbookFile book(target, result);
+    WorkbookFile book(target, result, progress, stop);
     if (!book.start(rows, rowsPerSheet))
         return result;
 
@@ -267,18 +267,10 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
             failure = "cannot write row " + std::to_string(index + 1) + ": " + reasonOf(error);
             break;
         }
-        ++result.rows;
-        if (result.rows % 1024 == 0) {
-            progress.rowsWritten.store(result.rows, std::memory_order_relaxed);
-            if (stop && stop->load(std::memory_order_relaxed)) {
-                result.stopped = true;
-                break;
-            }
-        }
+        if (!book.rowWritten())
+            break;
     }
-    if (!result.stopped && stop && stop->load(std::memory_order_relaxed))
-        result.stopped = true; // asked for after the last progress step
-    book.finish(std::move(failure), progress);
+    book.finish(std::move(failure));
     return result;
 }
 
