@@ -451,12 +451,9 @@ ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportPr
                                  const std::atomic<bool>* stop)
 {
     ExportResult result;
-    progress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
-    std::size_t rowsPerSheet = mOptions.rowsPerSheet;
-    if (rowsPerSheet == 0 || rowsPerSheet > kListSheetRows)
-        rowsPerSheet = kListSheetRows;
     WorkbookFile book(target, result, progress, stop);
-    if (!book.start(rows, rowsPerSheet))
+    const std::size_t rowsPerSheet = book.start(rows, mOptions.rowsPerSheet, kListSheetRows);
+    if (rowsPerSheet == 0)
         return result;
 
     // Each sheet streams its rows to a temporary file of its own, so the Files sheets can be

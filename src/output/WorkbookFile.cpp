@@ -51,18 +51,21 @@ WorkbookFile::~WorkbookFile()
         workbook_close(mBook);
 }
 
-bool WorkbookFile::start(RowSource& rows, std::size_t rowsPerSheet)
+std::size_t WorkbookFile::start(RowSource& rows, std::size_t rowsPerSheet, std::size_t sheetLimit)
 {
+    mProgress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
+    if (rowsPerSheet == 0 || rowsPerSheet > sheetLimit)
+        rowsPerSheet = sheetLimit;
     if (!mTarget.open()) {
         mResult.error = mTarget.error();
-        return false;
+        return 0;
     }
     mResult.path = mTarget.path();
     const std::string file = mTarget.stagingPath();
     if (file.empty()) {
         mTarget.discard();
         mResult.error = "a workbook can only be written to a file";
-        return false;
+        return 0;
     }
     mScratch.emplace(folderOfPath(mResult.path));
     mTmpdir = mScratch->path().empty() ? folderOfPath(mResult.path) : mScratch->path();
@@ -80,9 +83,9 @@ bool WorkbookFile::start(RowSource& rows, std::size_t rowsPerSheet)
     if (!mBook) {
         mTarget.discard();
         mResult.error = "cannot start the workbook " + mResult.path + ": " + lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
-        return false;
+        return 0;
     }
-    return true;
+    return rowsPerSheet;
 }
 
 bool WorkbookFile::rowWritten()

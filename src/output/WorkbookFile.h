@@ -33,12 +33,12 @@ public:
     WorkbookFile& operator=(const WorkbookFile&) = delete;
 
     /**
-     * Opens the target and starts the workbook. A source that can be read twice is read through
-     * once to estimate its largest sheet of @p rowsPerSheet rows, so that ZIP64 is used only where
-     * a sheet may need it. Returns false, with the result's error set and nothing left behind,
-     * when it cannot start.
+     * Opens the target and starts the workbook, with sheets of @p rowsPerSheet rows (0, or more
+     * than @p sheetLimit, for @p sheetLimit). A source that can be read twice is read through once
+     * to estimate its largest sheet, so that ZIP64 is used only where a sheet may need it. Returns
+     * the rows per sheet, or 0, with the result's error set and nothing left behind, when it cannot start.
      */
-    bool start(RowSource& rows, std::size_t rowsPerSheet);
+    std::size_t start(RowSource& rows, std::size_t rowsPerSheet, std::size_t sheetLimit);
 
     lxw_workbook* book() const { return mBook; }
     /** Where the library keeps its temporary files. */

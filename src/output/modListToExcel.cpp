@@ -234,12 +234,9 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
                                      const std::atomic<bool>* stop)
 {
     ExportResult result;
-    progress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
-    std::size_t rowsPerSheet = mOptions.rowsPerSheet;
-    if (rowsPerSheet == 0 || rowsPerSheet > kSheetRowLimit)
-        rowsPerSheet = kSheetRowLimit;
     WorkbookFile book(target, result, progress, stop);
-    if (!book.start(rows, rowsPerSheet))
+    const std::size_t rowsPerSheet = book.start(rows, mOptions.rowsPerSheet, kSheetRowLimit);
+    if (rowsPerSheet == 0)
         return result;
 
     SheetWriter writer(mTexts, result);
