@@ -226,7 +226,7 @@ void ListCommands::comparisonFinished()
     mCompareModel->setComparison(std::move(result));
     QTableView* view = mWindow->ListView1;
     view->setModel(mCompareModel);
-    mWindow->workspace()->followSelection();
+    mWindow->workspace()->followModel();
     // The sort-key columns stay hidden, as in the list, so that Directory (one further right here,
     // where the list hides its keys) is the last column shown and stretches; the others fit their texts.
     view->setColumnHidden(6, false);
@@ -247,7 +247,7 @@ void ListCommands::endComparison()
         return;
     QTableView* view = mWindow->ListView1;
     view->setModel(mWindow->model());
-    mWindow->workspace()->followSelection();
+    mWindow->workspace()->followModel();
     view->setColumnHidden(6, true);
     view->setColumnHidden(7, true);
     mCompareModel->setComparison({});

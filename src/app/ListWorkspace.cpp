@@ -56,7 +56,7 @@ ListWorkspace::ListWorkspace(QMainWindow* window, QTableView* view, FileListMode
     mSelectionTimer = new QTimer(this);
     mSelectionTimer->setSingleShot(true);
     mSelectionTimer->setInterval(100);
-    followSelection();
+    followModel();
     connect(model, &QAbstractItemModel::modelReset, mSelectionTimer, qOverload<>(&QTimer::start));
     connect(mSelectionTimer, &QTimer::timeout, this, [this] {
         const std::vector<std::uint32_t> rows = mRows->selectedRows();
@@ -83,12 +83,16 @@ ListWorkspace::~ListWorkspace()
     mPool.waitForDone();
 }
 
-void ListWorkspace::followSelection()
+void ListWorkspace::followModel()
 {
     // A view given another model has a new selection model: the total follows that one.
     connect(mView->selectionModel(), &QItemSelectionModel::selectionChanged, mSelectionTimer,
             qOverload<>(&QTimer::start), Qt::UniqueConnection);
     mSelectionTimer->start();
+    const bool list = mView->model() == mModel;
+    findAction->setEnabled(list);
+    if (!list)
+        mFindBar->dismiss();
 }
 
 void ListWorkspace::fillEditMenu(QMenu* menu)

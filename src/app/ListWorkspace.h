@@ -51,8 +51,12 @@ public:
     /** The status bar label with the shown and selected rows. */
     QLabel* rowsLabel() const { return mRowsLabel; }
 
-    /** Follows the selection of the view's model; called whenever the view is given another model. */
-    void followSelection();
+    /**
+     * Follows the view's model: its selection, and whether it is the list (the find bar narrows the
+     * list only, so it is closed and unavailable while another model, a comparison, is shown).
+     * Called whenever the view is given another model.
+     */
+    void followModel();
     /** Puts the Edit menu's commands into @p menu. */
     void fillEditMenu(QMenu* menu);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: File, Open List and Compare With List in the main window.
 #include "app/CompareModel.h"
+#include "app/FindBar.h"
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
 #include "app/ListWorkspace.h"
@@ -74,6 +75,8 @@ private slots:
         QCOMPARE(shown->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Change"));
         QVERIFY(window.ListView1->isColumnHidden(7) && window.ListView1->isColumnHidden(8) &&
                 !window.ListView1->isColumnHidden(6));
+        // The find bar narrows the list, not the differences: it is not offered while they are shown.
+        QVERIFY(!window.workspace()->findAction->isEnabled() && window.workspace()->findBar()->isHidden());
         QVERIFY2(window.statusText()->text().contains(QStringLiteral("1 added, 1 removed, 1 changed")),
                  qPrintable(window.statusText()->text()));
         QMap<QString, QString> changes; // path -> change, size
@@ -121,6 +124,7 @@ private slots:
         QCOMPARE(window.ListView1->model(), window.model());
         // Back to the list: its key columns are hidden again, so Directory stays the last one shown.
         QVERIFY(window.ListView1->isColumnHidden(6) && window.ListView1->isColumnHidden(7));
+        QVERIFY(window.workspace()->findAction->isEnabled());
         QVERIFY(searched.wait(5000));
         // After a search of one folder of the tree, the saved files outside it are not removed.
         window.txtDir->setText(QString::fromStdString(tmp / "tree/sub"));
