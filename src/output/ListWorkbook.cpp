@@ -269,21 +269,16 @@ private:
         return writeText(mFiles, sheet, row, cell, mRaw);
     }
 
-    // Consecutive rows share their folder: its cell text is made once per folder.
     lxw_error writeFolder(lxw_worksheet* sheet, lxw_row_t row, std::string_view folder)
     {
-        if (!mHaveFolder || folder != mFolder) {
-            mFolder.assign(folder);
-            mFolderCell.clear();
-            mFolderCut = !appendCellText(mFolderCell, folder);
-            mHaveFolder = true;
-        }
-        if (mFolderCut)
+        bool cut = false;
+        const std::string& cell = mFolderCell.of(folder, cut);
+        if (cut)
             ++mResult.truncatedCells;
-        if (mFolderCell.empty())
+        if (cell.empty())
             return LXW_NO_ERROR;
-        mFiles.widen(ColDirectory - 1, double(characters(mFolderCell)));
-        return worksheet_write_string(sheet, row, ColDirectory - 1, mFolderCell.c_str(), nullptr);
+        mFiles.widen(ColDirectory - 1, double(characters(cell)));
+        return worksheet_write_string(sheet, row, ColDirectory - 1, cell.c_str(), nullptr);
     }
 
     const DateFormat& dateFormatOf(std::string_view pattern, const DateTime& example)
@@ -318,9 +313,8 @@ private:
     std::unordered_map<std::string, DateFormat> mDateFormats; // nodes never move
     std::string mLastPattern;
     const DateFormat* mLastFormat = nullptr;
-    std::string mRaw, mCell, mFolder, mFolderCell;
-    bool mHaveFolder = false;
-    bool mFolderCut = false;
+    std::string mRaw, mCell;
+    FolderCell mFolderCell;
 };
 
 } // namespace

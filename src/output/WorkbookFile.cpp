@@ -2,6 +2,8 @@
 // Dirlix Pro: a workbook file being written for an export.
 #include "output/WorkbookFile.h"
 
+#include "output/modListToExcel.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -43,6 +45,18 @@ std::string folderOfPath(const std::string& path)
     if (slash == 0)
         return "/";
     return path.substr(0, slash);
+}
+
+const std::string& FolderCell::of(std::string_view folder, bool& cut)
+{
+    if (!mHave || folder != mFolder) {
+        mFolder.assign(folder);
+        mCell.clear();
+        mCut = !modListToExcel::appendCellText(mCell, folder);
+        mHave = true;
+    }
+    cut = mCut;
+    return mCell;
 }
 
 WorkbookFile::~WorkbookFile()

@@ -10,11 +10,28 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dirlix {
 
 /** The folder of @p path, without a trailing separator: "." for a bare name, "/" for the root. */
 std::string folderOfPath(const std::string& path);
+
+/**
+ * The cell text of a row's folder. Consecutive rows share their folder, so its text is made once
+ * per folder, not once per row.
+ */
+class FolderCell {
+public:
+    /** The cell text of @p folder, valid until the next call; @p cut: it was cut to fit a cell. */
+    const std::string& of(std::string_view folder, bool& cut);
+
+private:
+    std::string mFolder;
+    std::string mCell;
+    bool mHave = false;
+    bool mCut = false;
+};
 
 /**
  * A libxlsxwriter workbook in constant-memory mode, written to an export target's staging file.

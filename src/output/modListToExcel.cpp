@@ -137,30 +137,22 @@ public:
     }
 
 private:
-    // Consecutive rows share their folder: its cell text is made once per folder.
     lxw_error writeFolder(lxw_worksheet* sheet, lxw_row_t row, std::string_view folder)
     {
-        if (!mHaveFolder || folder != mFolder) {
-            mFolder.assign(folder);
-            mFolderCell.clear();
-            mFolderCut = !appendCellText(mFolderCell, folder);
-            mHaveFolder = true;
-        }
-        if (mFolderCut)
+        bool cut = false;
+        const std::string& cell = mFolderCell.of(folder, cut);
+        if (cut)
             ++mResult.truncatedCells;
-        if (mFolderCell.empty())
+        if (cell.empty())
             return LXW_NO_ERROR;
-        return worksheet_write_string(sheet, row, ColDirectory - 1, mFolderCell.c_str(), nullptr);
+        return worksheet_write_string(sheet, row, ColDirectory - 1, cell.c_str(), nullptr);
     }
 
     RowTexts& mTexts;
     ExportResult& mResult;
     std::string mRaw;
     std::string mCell;
-    std::string mFolder;
-    std::string mFolderCell;
-    bool mHaveFolder = false;
-    bool mFolderCut = false;
+    FolderCell mFolderCell;
 };
 
 } // namespace
