@@ -8,6 +8,8 @@
 // It reads folders with getdents64 and makes one statx call per entry, and does nothing else:
 // no dates formatted, no rows kept, no error reports. With THREADS > 1, that many workers read
 // folders ahead while the main thread writes their lines in walk order.
+#include "FileLine.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
@@ -43,13 +45,6 @@ struct Folder {
     bool done = false;
 };
 
-void appendNumber(std::string& out, long long value)
-{
-    char buffer[24];
-    const int n = std::snprintf(buffer, sizeof buffer, "%lld", value);
-    out.append(buffer, std::size_t(n));
-}
-
 /** Reads @p folder: its files' lines and its subfolders, in the file system's order. */
 void readFolder(Folder& folder)
 {
@@ -79,18 +74,7 @@ void readFolder(Folder& folder)
                 }
                 continue;
             }
-            std::string& out = folder.lines;
-            out += folder.path;
-            out += name;
-            out += '\t';
-            appendNumber(out, (long long)sx.stx_size);
-            out += '\t';
-            appendNumber(out, sx.stx_mode);
-            out += '\t';
-            appendNumber(out, sx.stx_btime.tv_sec);
-            out += '\t';
-            appendNumber(out, sx.stx_mtime.tv_sec);
-            out += '\n';
+            dirlix::bench::appendFileLine(folder.lines, folder.path, name, sx);
         }
     }
     ::close(fd);

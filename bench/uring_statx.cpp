@@ -6,6 +6,8 @@
 // entries' metadata either with one statx call per entry ("plain") or as one batch of
 // IORING_OP_STATX requests per folder ("uring"). The output of both must be identical;
 // scripts/bench times them against each other.
+#include "FileLine.h"
+
 #include <liburing.h>
 
 #include <cerrno>
@@ -72,13 +74,6 @@ void statAll(int folderFd, const std::vector<std::string>& names, std::vector<st
     }
 }
 
-void appendNumber(std::string& out, long long value)
-{
-    char buffer[24];
-    const int n = std::snprintf(buffer, sizeof buffer, "%lld", value);
-    out.append(buffer, std::size_t(n));
-}
-
 void walk(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -112,17 +107,7 @@ void walk(const std::string& path)
                 folders.push_back(path + names[i] + '/');
             continue;
         }
-        out += path;
-        out += names[i];
-        out += '\t';
-        appendNumber(out, (long long)sx.stx_size);
-        out += '\t';
-        appendNumber(out, sx.stx_mode);
-        out += '\t';
-        appendNumber(out, sx.stx_btime.tv_sec);
-        out += '\t';
-        appendNumber(out, sx.stx_mtime.tv_sec);
-        out += '\n';
+        dirlix::bench::appendFileLine(out, path, names[i], sx);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     for (const std::string& folder : folders)
