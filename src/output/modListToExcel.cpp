@@ -72,11 +72,6 @@ std::size_t utf8Sequence(std::string_view s, std::size_t& invalid)
     return length;
 }
 
-std::string reasonOf(lxw_error error)
-{
-    return lxw_strerror(error);
-}
-
 // The text a spreadsheet would make of a size cell: a number when it reads as one.
 bool sizeAsNumber(std::string_view text, double& value)
 {
@@ -253,7 +248,7 @@ ExportResult WorkbookExporter::write(RowSource& rows, ExportTarget& target, Expo
             break; // an empty source still gets its one empty sheet
         const lxw_error error = writer.WriteSpreadsheetRow(sheet, lxw_row_t(index % rowsPerSheet), row);
         if (error != LXW_NO_ERROR) {
-            failure = "cannot write row " + std::to_string(index + 1) + ": " + reasonOf(error);
+            failure = "cannot write row " + std::to_string(index + 1) + ": " + lxw_strerror(error);
             break;
         }
         if (!book.rowWritten())
