@@ -15,6 +15,10 @@ constexpr int kDeliveryMs = 200;
 // Rows added to the list in one turn of the event loop: a large batch goes in slices, so that the
 // window never waits long for the list.
 constexpr std::size_t kSliceRows = 32768;
+// How long a stopped walk may take to end before it is left behind: a walk ends between two
+// entries, so only one held in the kernel by a file system that does not answer takes longer.
+constexpr qint64 kStopGraceMs = 150;
+constexpr int kStopPollMs = 20;
 } // namespace
 
 SearchController::SearchController(FileListModel* model, std::function<std::string()> datePattern, QObject* parent)
@@ -26,16 +30,16 @@ SearchController::SearchController(FileListModel* model, std::function<std::stri
 SearchController::~SearchController()
 {
     if (mSession)
-        mSession->stop();
-    for (auto& session : mRetired)
-        session->stop();
-    // The walks end between two entries; their destructors wait for that.
+        mSession->abandon();
 }
 
 void SearchController::start(const std::string& directoryText)
 {
-    if (mSession)
-        retire(std::move(mSession));
+    // Never waits for the old walk, which may be held by a folder that does not answer.
+    if (mSession) {
+        mSession->abandon();
+        mSession.reset();
+    }
     mModel->clear();
     mPending.clear();
     mPendingAt = 0;
@@ -52,16 +56,11 @@ void SearchController::start(const std::string& directoryText)
 
 void SearchController::stop()
 {
-    if (mSession)
-        mSession->stop();
-}
-
-void SearchController::retire(std::unique_ptr<BackgroundWalk> session)
-{
-    session->stop();
-    // Released when it has ended, so that pressing Search again never waits for a slow folder.
-    mRetired.push_back(std::move(session));
-    std::erase_if(mRetired, [](const std::unique_ptr<BackgroundWalk>& old) { return old->ended(); });
+    if (!mSession || mSession->stopRequested())
+        return;
+    mSession->stop();
+    mSinceStop.start();
+    mTimer.start(kStopPollMs);
 }
 
 std::uint64_t SearchController::filesFound() const
@@ -97,23 +96,43 @@ void SearchController::deliver()
     }
     // The rest of a batch follows as soon as the window has nothing else to do; after a large
     // batch the next comes sooner, so that the walk never waits long on a full queue.
-    mTimer.setInterval(mPendingAt < mPending.size() ? 0 : mBatchRows >= kSliceRows ? kFirstDeliveryMs : kDeliveryMs);
-    if (more || mPendingAt < mPending.size())
+    const bool stopping = mSession->stopRequested();
+    mTimer.setInterval(mPendingAt < mPending.size() ? 0
+                       : stopping                   ? kStopPollMs
+                       : mBatchRows >= kSliceRows   ? kFirstDeliveryMs
+                                                    : kDeliveryMs);
+    if (mPendingAt < mPending.size())
         return;
+    if (more) {
+        if (stopping && mSinceStop.elapsed() >= kStopGraceMs)
+            finish(true);
+        return;
+    }
+    finish(false);
+}
 
+void SearchController::finish(bool abandoned)
+{
     mTimer.stop();
     std::unique_ptr<BackgroundWalk> session = std::move(mSession);
-    session->wait();
+    if (abandoned)
+        session->abandon();
+    else
+        session->wait();
     const WalkProgress& progress = session->walker().progress();
-    mSummary.folderFound = session->folderFound();
+    // Unknown for a walk left behind, perhaps at its start folder: its search shows as stopped,
+    // never as a folder that does not exist.
+    mSummary.folderFound = abandoned || session->folderFound();
     mSummary.stopped = session->stopRequested();
+    mSummary.abandoned = abandoned;
     mSummary.files = mModel->list().count();
     mSummary.bytes = progress.bytes.load();
     mSummary.sharedRows = progress.sharedRows.load();
     mSummary.filteredOut = progress.filteredOut.load();
     mSummary.foldersLeftOut = mFilterCounts ? mFilterCounts->foldersLeftOut.load() : 0;
     mSummary.elapsedMs = mClock.elapsed();
-    mSummary.errors = session->walker().errors();
+    if (!abandoned) // still the walk's own until it ends
+        mSummary.errors = session->walker().errors();
     mSummary.startFolder = mStartFolder;
     mSummary.filter = mWalkFilter;
     emit finished();

@@ -23,6 +23,8 @@ class FileListModel;
  * batches (BackgroundWalk); a timer on the user-interface thread moves them into the model a few
  * times a second, each batch with the date pattern in force at that moment. Starting a new search
  * stops the running one and drops what it had not yet delivered.
+ * Nothing here ever waits for a walk: one that a file system holds in the kernel past a short
+ * grace after Stop is let go (BackgroundWalk::abandon()) and the search ends without it.
  */
 class SearchController : public QObject {
     Q_OBJECT
@@ -37,6 +39,8 @@ public:
         std::uint64_t filteredOut = 0; ///< files the filter left out
         std::uint64_t foldersLeftOut = 0; ///< folders the filter did not let the search enter
         qint64 elapsedMs = 0;
+        /** The walk did not end when stopped (a folder did not answer) and was left behind; its errors are unknown. */
+        bool abandoned = false;
         std::vector<WalkError> errors;
         std::string startFolder;                  ///< the folder searched, as its rows' folders begin
         std::shared_ptr<const WalkFilter> filter; ///< the filter the walk used; null: the plain rule
@@ -56,7 +60,10 @@ public:
 
     /** Empties the list and starts walking @p directoryText (bytes as typed); stops a running search first. */
     void start(const std::string& directoryText);
-    /** Asks the running search to stop; the rows found so far stay. finished() follows. */
+    /**
+     * Asks the running search to stop; the rows found so far stay. finished() follows within a
+     * fraction of a second, even when the walk is blocked in a file system that does not answer.
+     */
     void stop();
     /** True from start() until finished() is emitted. */
     bool isRunning() const { return mSession != nullptr; }
@@ -76,7 +83,7 @@ signals:
 
 private:
     void deliver();
-    void retire(std::unique_ptr<BackgroundWalk> session);
+    void finish(bool abandoned);
 
     FileListModel* mModel;
     std::function<std::string()> mDatePattern;
@@ -89,9 +96,9 @@ private:
     std::vector<WalkBlock> mPending; // the batch taken last; blocks from mPendingAt on are not in the list yet
     std::size_t mPendingAt = 0;
     std::size_t mBatchRows = 0;      // the rows of that batch
-    std::vector<std::unique_ptr<BackgroundWalk>> mRetired;
     QTimer mTimer;
     QElapsedTimer mClock;
+    QElapsedTimer mSinceStop; // valid once the running search was asked to stop
     Summary mSummary;
 };
 

@@ -511,6 +511,8 @@ void frmMain::showSummary()
                             locale.toString(double(summary.elapsedMs) / 1000.0, 'f', 1));
     if (summary.stopped)
         text = tr("Stopped: ") + text;
+    if (summary.abandoned)
+        text += tr("; a folder did not answer and was left to the system");
     if (summary.sharedRows != 0)
         text += tr(" (%n row(s) share storage with another and are counted once)", nullptr, int(summary.sharedRows));
     text += filterSummary(summary);

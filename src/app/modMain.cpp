@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the desktop program's start: the application object and the main window.
+#include "app/ProgramEnd.h"
 #include "app/frmMain.h"
 #include "product/Version.h"
 #include "product/clsProductInfo.h"
@@ -19,5 +20,7 @@ int main(int argc, char** argv)
     auto* window = new dirlix::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
-    return app.exec();
+    // The window is gone once exec() returns, its settings saved; a walk a hung file system holds
+    // must not keep the process.
+    return dirlix::endProgram(app.exec());
 }

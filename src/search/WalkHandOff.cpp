@@ -4,58 +4,131 @@
 
 namespace dirlix {
 
-BackgroundWalk::BackgroundWalk(WalkOptions options) : mWalker(std::move(options)) {}
+namespace {
+// Abandoned walks whose threads still run. Never destroyed: such a thread may outlive main().
+struct AbandonedWalks {
+    std::mutex mutex;
+    std::condition_variable allEnded;
+    std::size_t running = 0;
+};
+
+AbandonedWalks& abandonedWalks()
+{
+    static auto* walks = new AbandonedWalks;
+    return *walks;
+}
+} // namespace
+
+BackgroundWalk::BackgroundWalk(WalkOptions options) : mState(std::make_shared<State>(std::move(options))) {}
 
 BackgroundWalk::~BackgroundWalk()
 {
     stop();
-    mNotFull.notify_all();
     if (mThread.joinable())
         mThread.join();
 }
 
+void BackgroundWalk::stop()
+{
+    mState->stop.store(true);
+    {
+        // Under the lock, so that a walk about to wait for room cannot miss the wake-up.
+        std::lock_guard lock(mState->mutex);
+    }
+    mState->notFull.notify_all();
+}
+
+void BackgroundWalk::abandon()
+{
+    stop();
+    if (!mThread.joinable())
+        return;
+    bool ended = false;
+    {
+        // Counted under the walk's lock, so that its thread, ending now, cannot count itself out first.
+        std::lock_guard lock(mState->mutex);
+        ended = mState->ended.load();
+        if (!ended) {
+            mState->abandoned = true;
+            std::lock_guard count(abandonedWalks().mutex);
+            ++abandonedWalks().running;
+        }
+    }
+    if (ended)
+        mThread.join();
+    else
+        mThread.detach();
+}
+
+bool BackgroundWalk::waitForAbandoned(std::chrono::milliseconds timeout)
+{
+    AbandonedWalks& walks = abandonedWalks();
+    std::unique_lock lock(walks.mutex);
+    return walks.allEnded.wait_for(lock, timeout, [&] { return walks.running == 0; });
+}
+
 void BackgroundWalk::start(std::string directoryText)
 {
-    mThread = std::thread([this, directory = std::move(directoryText)] {
-        const bool found = mWalker.run(
-            directory,
-            [this](WalkBlock&& block) {
-                std::unique_lock lock(mMutex);
-                // One block is always let in, so that a folder larger than the bound still passes.
-                mNotFull.wait(lock, [&] { return mWaitingRows < kMaxWaitingRows || mWaiting.empty() || mStop.load(); });
-                if (mStop.load())
-                    return; // nobody will take it
-                mWaitingRows += block.entries.size();
-                const bool batchReady = mWaitingRows >= kBatchRows && mWaitingRows - block.entries.size() < kBatchRows;
-                mWaiting.push_back(std::move(block));
-                lock.unlock();
-                if (batchReady)
-                    mNotEmpty.notify_one();
-            },
-            &mStop);
+    mThread = std::thread([state = mState, directory = std::move(directoryText)]() mutable {
+        run(state, directory);
+        bool abandoned = false;
         {
-            std::lock_guard lock(mMutex);
-            mFound = found;
-            mEnded.store(true, std::memory_order_release);
+            std::lock_guard lock(state->mutex);
+            abandoned = state->abandoned;
         }
-        mNotEmpty.notify_one();
+        // Whoever abandoned the walk has let go of it, so this releases it.
+        state.reset();
+        if (abandoned) {
+            AbandonedWalks& walks = abandonedWalks();
+            std::lock_guard lock(walks.mutex);
+            if (--walks.running == 0)
+                walks.allEnded.notify_all();
+        }
     });
+}
+
+void BackgroundWalk::run(const std::shared_ptr<State>& state, const std::string& directory)
+{
+    State& s = *state;
+    const bool found = s.walker.run(
+        directory,
+        [&s](WalkBlock&& block) {
+            std::unique_lock lock(s.mutex);
+            // One block is always let in, so that a folder larger than the bound still passes.
+            s.notFull.wait(lock, [&] { return s.waitingRows < kMaxWaitingRows || s.waiting.empty() || s.stop.load(); });
+            if (s.stop.load())
+                return; // nobody will take it
+            s.waitingRows += block.entries.size();
+            const bool batchReady = s.waitingRows >= kBatchRows && s.waitingRows - block.entries.size() < kBatchRows;
+            s.waiting.push_back(std::move(block));
+            lock.unlock();
+            if (batchReady)
+                s.notEmpty.notify_one();
+        },
+        &s.stop);
+    {
+        std::lock_guard lock(s.mutex);
+        s.found = found;
+        s.ended.store(true, std::memory_order_release);
+    }
+    s.notEmpty.notify_one();
 }
 
 bool BackgroundWalk::take(std::vector<WalkBlock>& out, std::chrono::milliseconds maxWait)
 {
+    State& s = *mState;
     out.clear();
-    std::unique_lock lock(mMutex);
+    std::unique_lock lock(s.mutex);
     if (maxWait.count() > 0)
-        mNotEmpty.wait_for(lock, maxWait, [&] { return mEnded.load() || mWaitingRows >= kBatchRows; });
-    if (mWaiting.empty())
-        return !mEnded.load();
-    const bool wasFull = mWaitingRows >= kMaxWaitingRows;
-    out.swap(mWaiting);
-    mWaitingRows = 0;
+        s.notEmpty.wait_for(lock, maxWait, [&] { return s.ended.load() || s.waitingRows >= kBatchRows; });
+    if (s.waiting.empty())
+        return !s.ended.load();
+    const bool wasFull = s.waitingRows >= kMaxWaitingRows;
+    out.swap(s.waiting);
+    s.waitingRows = 0;
     lock.unlock();
     if (wasFull)
-        mNotFull.notify_one();
+        s.notFull.notify_one();
     return true;
 }
 
