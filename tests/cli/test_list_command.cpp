@@ -77,8 +77,8 @@ TEST(ListCommand, WritesTheRowsOfTheSearch)
     EXPECT_EQ(readFile(tmp / "out.txt"), readFile(tmp / "filelist.txt"));
 }
 
-// A missing folder is found before anything is written; unreadable folders or an output that
-// cannot be written give 1.
+// A missing folder or an output that cannot be created is found before anything is written (2);
+// unreadable folders give 1.
 TEST(ListCommand, ExitStatusesAndWhatStaysInPlace)
 {
     TempDir tmp;
@@ -105,7 +105,7 @@ TEST(ListCommand, ExitStatusesAndWhatStaysInPlace)
     EXPECT_EQ(out.find("x\t"), std::string::npos);
 
     options.outputFile = tmp / "no-folder/out.txt";
-    EXPECT_EQ(cli::runList(options), cli::ExitSomeUnreadable);
+    EXPECT_EQ(cli::runList(options), cli::ExitUsage) << "an output that cannot be created";
 
     const std::string tree = "'" + tmp / "tree" + "'";
     EXPECT_EQ(runProgram("-o '" + tmp / "out.txt" + "' '" + tmp / "nothing" + "'").status, 2);
