@@ -24,8 +24,8 @@ TEST(Formats, FolderTotalsOfRowsInAnyOrder)
             totals.add(folder, size);
         std::vector<std::string> lines;
         totals.forEach([&](const FolderTotal& t) {
-            lines.push_back(std::string(t.folder) + " " + std::to_string(t.files) + " " + std::to_string(t.size) + " " +
-                            std::to_string(t.allFiles) + " " + std::to_string(t.allSize));
+            lines.push_back(std::string(t.folder) + " " + std::to_string(t.files) + " " + t.size.text() + " " +
+                            std::to_string(t.allFiles) + " " + t.allSize.text());
         });
         return lines;
     };
