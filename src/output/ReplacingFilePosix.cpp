@@ -174,6 +174,8 @@ bool ReplacingFile::openTarget(bool byName)
         return true;
     discard();
     mError.clear();
+    if (mTarget.empty())
+        return fail("cannot write", "''", ENOENT);
     std::string path = mTarget;
     for (int links = 0;; ++links) {
         if (links > 40)
