@@ -2,6 +2,8 @@
 // Dirlix Pro: the background export.
 #include "app/ExportController.h"
 
+#include "output/ReplacingFile.h"
+
 namespace dirlix {
 
 ExportController::ExportController(QObject* parent) : QObject(parent) {}
@@ -24,6 +26,8 @@ bool ExportController::start(Job job)
     mProgress.rowsWritten.store(0);
     mProgress.rowsTotal.store(mJob.rows->total().value_or(0));
     mThread = std::thread([this] {
+        // A FIFO whose reader goes away fails the export; it must not end the program.
+        failBrokenPipeWritesInThisThread();
         mWorkerResult = mJob.exporter->write(*mJob.rows, *mJob.target, mProgress, &mStop);
         mWorkerDone.store(true);
         // Back on the window's thread; dropped if the controller is gone by then.

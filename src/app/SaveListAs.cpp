@@ -217,8 +217,10 @@ Request ask(QWidget* parent, const ExporterContext& context)
     remember(kTypeKey, chosen.key);
     request.job.exporter = std::move(exporter);
     // Saving over a shared file must not make it private, nor a new file be more private than others.
+    // The name is the user's choice: a link is followed to the file it names.
     auto target = std::make_unique<ReplacingFile>(QFile::encodeName(path).toStdString());
     target->useUsualPermissions();
+    target->followLinks();
     request.job.target = std::move(target);
     return request;
 }

@@ -85,8 +85,9 @@ struct Request {
 /**
  * Asks where and as what to save, starting at the folder and type used last; gives the name the
  * type's suffix (added to a bare name, in place of another type's suffix); refuses a folder and a type that cannot be written; asks before an
- * existing file is replaced; and remembers the folder and type. The target writes aside and
- * renames, keeping the permissions of a file it replaces and giving a new file the usual ones.
+ * existing file is replaced; and remembers the folder and type. The target follows a link to the
+ * file it names; a regular file is written aside and renamed over, keeping its permissions (a new
+ * file gets the usual ones); a device or FIFO is written in place; anything else is refused.
  */
 Request ask(QWidget* parent, const ExporterContext& context);
 

@@ -17,6 +17,16 @@ bool parseFormatOption(const std::vector<std::string>& args, std::size_t& i, For
         into.folderTotals = true;
         return true;
     }
+    if (arg.rfind("--csv-formulas=", 0) == 0) {
+        const std::string how = arg.substr(std::string_view("--csv-formulas=").size());
+        if (how == "quote")
+            into.csvFormulas = CsvFormulas::Quote;
+        else if (how == "keep")
+            into.csvFormulas = CsvFormulas::Keep;
+        else
+            error = "unknown --csv-formulas '" + how + "' (choose quote or keep)";
+        return true;
+    }
     std::string name;
     if (arg == "--format") {
         if (i + 1 >= args.size()) {
@@ -47,6 +57,8 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
     }
     if (!options.header && options.format != TextFormat::Csv && options.format != TextFormat::Tsv)
         return "--no-header needs --format=csv or --format=tsv";
+    if (options.csvFormulas && options.format != TextFormat::Csv)
+        return "--csv-formulas needs --format=csv";
     return {};
 }
 
@@ -54,9 +66,10 @@ std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const
                                              const std::string& startFolder)
 {
     const TextFormat format = options.format.value_or(TextFormat::Columns);
+    const CsvFormulas formulas = options.csvFormulas.value_or(CsvFormulas::Quote);
     if (options.folderTotals)
-        return std::make_unique<FolderTotalsExporter>(format, startFolder, options.header);
-    return makeRowExporter(format, locale, options.header);
+        return std::make_unique<FolderTotalsExporter>(format, startFolder, options.header, formulas);
+    return makeRowExporter(format, locale, options.header, formulas);
 }
 
 } // namespace dirlix::cli

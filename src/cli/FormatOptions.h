@@ -18,18 +18,21 @@ struct FormatOptions {
     std::optional<TextFormat> format; ///< --format; empty when not given (the columns)
     bool header = true;               ///< --no-header clears it: CSV and TSV without their header line
     bool folderTotals = false;        ///< --folders: one record per folder instead of one per file
+    /** --csv-formulas: quote (the default) or keep a CSV text that a spreadsheet would run as a formula. */
+    std::optional<CsvFormulas> csvFormulas;
 };
 
 /**
  * Reads @p args[@p i] when it is a format option (--format=FORMAT, --format FORMAT, --no-header,
- * --folders), moving @p i past a separate value. Returns false for any other argument. Returns
+ * --folders, --csv-formulas=keep|quote), moving @p i past a separate value. Returns false for any other argument. Returns
  * true with @p error set for a missing or unknown FORMAT.
  */
 bool parseFormatOption(const std::vector<std::string>& args, std::size_t& i, FormatOptions& into, std::string& error);
 
 /**
  * Why @p options cannot be used with a template (@p lineTemplate) or a workbook (@p workbook)
- * output, or why --no-header has no header to leave out; empty when they can.
+ * output, why --no-header has no header to leave out, or why --csv-formulas has no CSV; empty
+ * when they can.
  */
 std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool workbook);
 

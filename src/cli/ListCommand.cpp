@@ -61,6 +61,26 @@ std::string storedTextFormat()
     return storedSetting("TextFormat", modListToText::kDefaultTemplate);
 }
 
+// The rows of a walk without the file that this very output is being written to aside: a list
+// written into the folder it lists never holds its own unfinished copy.
+class WithoutStagingFile : public RowSource {
+public:
+    WithoutStagingFile(RowSource& rows, const ReplacingFile* target) : mRows(rows), mTarget(target) {}
+    bool next(Row& row) override
+    {
+        while (mRows.next(row))
+            if (!mTarget || !mTarget->isStagingFile(row.folder, row.name))
+                return true;
+        return false;
+    }
+    std::optional<std::uint64_t> total() const override { return mRows.total(); }
+    bool rewind() override { return mRows.rewind(); }
+
+private:
+    RowSource& mRows;
+    const ReplacingFile* mTarget;
+};
+
 // A count of threads, 1 to 256, or nothing.
 std::optional<unsigned> threadCountOf(const std::string& text)
 {
@@ -212,6 +232,10 @@ std::string usageText()
            "                             csv, tsv (escaped: one line per file) or jsonl\n"
            "                             (JSON Lines, names kept exact)\n"
            "      --no-header            leave out the header line of csv and tsv\n"
+           "      --csv-formulas=HOW     quote (the default): a csv field that a spreadsheet\n"
+           "                             would run as a formula (it begins with = + - @, a tab\n"
+           "                             or CR) is written \"'TEXT\" and stays text; keep:\n"
+           "                             every field exactly as the name is\n"
            "      --folders              write one line per folder instead, in the chosen\n"
            "                             format: Directory, Files, Size, AllFiles, AllSize\n"
            "      --compare=OLD          write what changed since the JSON Lines list OLD was\n"
@@ -227,19 +251,28 @@ std::string usageText()
            "      --version              show the version and exit\n"
            "\n"
            "Exit status: 0 when every folder was listed, 1 when some folders could not be read\n"
-           "(each is named on standard error) or the output could not be written, 2 when DIR\n"
-           "does not exist or the command line is wrong. With --compare, as diff: 0 when nothing\n"
+           "(each is named on standard error) or writing the output failed on the way, 2 when\n"
+           "DIR does not exist, the command line is wrong or the output cannot be opened (a\n"
+           "folder, a block device, standard output closed). With --compare, as diff: 0 when nothing\n"
            "changed, 1 when something did, 2 on trouble (OLD or a folder could not be read).\n";
 }
 
 int runList(const ListOptions& options, const WalkOptions& walkOptions)
 {
-    if (options.help) {
-        std::fputs(usageText().c_str(), stdout);
-        return ExitOk;
+    // With standard output closed, its number holds the null device (see claimClosedStandardStreams):
+    // what would be written there is refused rather than lost.
+    const bool toStandardOutput = options.help || options.version || (!options.outputFile && !options.workbookFile);
+    if (toStandardOutput && options.standardOutputClosed) {
+        std::fputs("dirlix-list: standard output is closed; give -o FILE\n", stderr);
+        return ExitUsage;
     }
-    if (options.version) {
-        std::printf("%s\n", versionText().c_str());
+    if (options.help || options.version) {
+        const std::string text = options.help ? usageText() : versionText() + "\n";
+        std::fputs(text.c_str(), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "dirlix-list: cannot write to standard output: %s\n", std::strerror(errno));
+            return ExitUsage;
+        }
         return ExitOk;
     }
     // A missing folder is told before anything is written, so that no output is replaced by nothing.
@@ -270,16 +303,30 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory));
     }
     std::unique_ptr<ExportTarget> target;
-    if (options.workbookFile)
-        target = std::make_unique<ReplacingFile>(*options.workbookFile);
-    else if (options.outputFile)
-        target = std::make_unique<ReplacingFile>(*options.outputFile);
-    else
+    ReplacingFile* file = nullptr;
+    if (options.workbookFile || options.outputFile) {
+        // A name the user chose, written as the shell's ">" would: through links, into devices
+        // and FIFOs (waiting for a reader), with the usual permissions for a new file.
+        auto replacing = std::make_unique<ReplacingFile>(options.workbookFile ? *options.workbookFile : *options.outputFile);
+        replacing->followLinks();
+        replacing->useUsualPermissions();
+        replacing->waitForReader();
+        file = replacing.get();
+        target = std::move(replacing);
+    } else {
         target = std::make_unique<StreamTarget>(standardOutput());
+    }
+    // Opened before the walk starts: an output that cannot be made is told before any work, and
+    // the file written aside exists before the walk could pass its folder.
+    if (!(options.workbookFile ? target->openForName() : target->open())) {
+        std::fprintf(stderr, "dirlix-list: %s\n", target->error().c_str());
+        return ExitUsage;
+    }
 
     BackgroundWalk background(walk);
     background.start(options.directory);
-    WalkRows rows(background, datePattern);
+    WalkRows walkRows(background, datePattern);
+    WithoutStagingFile rows(walkRows, file);
     ExportProgress progress;
     const ExportResult result = exporter->write(rows, *target, progress);
     if (!result.ok)

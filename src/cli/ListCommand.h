@@ -28,13 +28,15 @@ struct ListOptions {
     FilterRules filter;                     ///< -i, -e, sizes, dates, --dot-folders: what is listed
     bool help = false;
     bool version = false;
+    /** Set by the program when it started with standard output closed: what would go there is refused. */
+    bool standardOutputClosed = false;
 };
 
 /** Exit statuses of the companion. */
 enum ExitStatus : int {
     ExitOk = 0,
-    ExitSomeUnreadable = 1, ///< the listing is complete, but some folders could not be read, or writing failed
-    ExitUsage = 2,          ///< bad command line, or the start folder does not exist
+    ExitSomeUnreadable = 1, ///< the listing is complete, but some folders could not be read, or writing failed on the way
+    ExitUsage = 2,          ///< bad command line, the start folder does not exist, or the output cannot be opened
 };
 
 /** Reads @p args (without the program name). Returns nothing and sets @p error on a bad command line. */

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the entry of the command-line companion dirlix-list.
 #include "cli/ListCommand.h"
+#include "output/ReplacingFile.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: a closed standard stream's number must not go to a file that
+    // would then receive what is written to the stream.
+    const dirlix::ClosedStreams closed = dirlix::claimClosedStandardStreams();
+    dirlix::removeStagingFilesOnSignals();
     // Arguments are kept as the bytes given: a folder name need not be valid in any encoding.
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
@@ -17,5 +22,7 @@ int main(int argc, char** argv)
     }
     // QSettings and QLocale want an application object for the user's locale and paths.
     QCoreApplication app(argc, argv);
-    return dirlix::cli::runList(*options);
+    dirlix::cli::ListOptions run = *options;
+    run.standardOutputClosed = closed.output;
+    return dirlix::cli::runList(run);
 }

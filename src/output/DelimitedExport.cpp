@@ -27,17 +27,27 @@ struct ByteSet {
 };
 
 constexpr ByteSet kCsvSpecial(",\"\r\n");
+// The first bytes a spreadsheet reads as the start of a formula (OWASP's list for CSV injection).
+constexpr ByteSet kFormulaStart("=+-@\t\r");
 constexpr ByteSet kTsvSpecial("\\\t\n\r");
 
 } // namespace
 
-void appendCsvField(std::string& out, std::string_view text)
+bool startsFormula(std::string_view text)
 {
-    if (kCsvSpecial.findIn(text) == text.size()) {
+    return !text.empty() && kFormulaStart.members[static_cast<unsigned char>(text.front())];
+}
+
+void appendCsvField(std::string& out, std::string_view text, CsvFormulas formulas)
+{
+    const bool formula = formulas == CsvFormulas::Quote && startsFormula(text);
+    if (!formula && kCsvSpecial.findIn(text) == text.size()) {
         out += text;
         return;
     }
     out += '"';
+    if (formula)
+        out += '\'';
     for (std::size_t from = 0;;) {
         const std::size_t quote = text.find('"', from);
         out.append(text.substr(from, quote == std::string_view::npos ? std::string_view::npos : quote + 1 - from));
@@ -60,13 +70,14 @@ void appendTsvField(std::string& out, std::string_view text)
     out.append(text.data() + plain, text.size() - plain);
 }
 
-void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std::string_view> fields)
+void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std::string_view> fields,
+                           CsvFormulas formulas)
 {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i != 0)
             out += form == Delimited::Csv ? ',' : '\t';
         if (form == Delimited::Csv)
-            appendCsvField(out, fields[i]);
+            appendCsvField(out, fields[i], formulas);
         else
             appendTsvField(out, fields[i]);
     }
@@ -89,12 +100,17 @@ bool DelimitedExporter::appendRow(std::string& out, const Row& row, std::string&
     const std::size_t start = out.size();
     mTexts.appendRow(out, row, separator, '\n');
     const std::string_view line = std::string_view(out).substr(start, out.size() - start - 1);
+    // A field that would start a formula is quoted too: its first byte is looked at, which is
+    // the line's first or the one after a separator.
+    const bool guard = mFormulas == CsvFormulas::Quote;
+    bool formula = guard && startsFormula(line);
     std::size_t at = 0, separators = 0;
     while ((at = special.findIn(line, at)) < line.size() && line[at] == separator) {
         ++separators;
         ++at;
+        formula = formula || (guard && startsFormula(line.substr(at)));
     }
-    if (separators == 7 && at == line.size()) {
+    if (separators == 7 && at == line.size() && !formula) {
         if (mForm == Delimited::Csv)
             out.insert(out.size() - 1, 1, '\r');
         return true;
@@ -120,7 +136,7 @@ bool DelimitedExporter::appendRow(std::string& out, const Row& row, std::string&
         for (std::size_t i = 0; i < fields.size(); ++i)
             fields[i] = std::string_view(mScratch).substr(bounds[i], bounds[i + 1] - bounds[i]);
     }
-    appendDelimitedRecord(out, mForm, fields);
+    appendDelimitedRecord(out, mForm, fields, mFormulas);
     return true;
 }
 

@@ -12,10 +12,24 @@
 namespace dirlix {
 
 /**
- * Appends @p text as one CSV field: enclosed in double quotes, each '"' doubled, when it holds
- * ',', '"', a carriage return or a line feed; otherwise as it is.
+ * What a CSV field does with a text that a spreadsheet would run as a formula: one that begins with
+ * '=', '+', '-', '@', a tab or a carriage return (a file's name is whatever its creator chose, and
+ * "=HYPERLINK(...)" is a valid name).
  */
-void appendCsvField(std::string& out, std::string_view text);
+enum class CsvFormulas {
+    Quote, ///< the field is written as "'text": a leading apostrophe, in double quotes, so it stays text
+    Keep,  ///< the text is written exactly, for a program that reads the names back
+};
+
+/** Whether @p text would start a formula in a spreadsheet (see CsvFormulas). */
+bool startsFormula(std::string_view text);
+
+/**
+ * Appends @p text as one CSV field: enclosed in double quotes, each '"' doubled, when it holds
+ * ',', '"', a carriage return or a line feed; otherwise as it is. With CsvFormulas::Quote a text
+ * that would start a formula is written after an apostrophe, in double quotes.
+ */
+void appendCsvField(std::string& out, std::string_view text, CsvFormulas formulas = CsvFormulas::Keep);
 
 /**
  * Appends @p text as one TSV field: a backslash as "\\", a tab as "\t", a line feed as "\n" and a
@@ -29,18 +43,25 @@ enum class Delimited {
     Tsv, ///< one tab between fields, escaped fields, lines ended by LF
 };
 
-/** Appends @p fields as one record of @p form, with its line end. */
-void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std::string_view> fields);
+/**
+ * Appends @p fields as one record of @p form, with its line end. A CSV field that would start a
+ * formula is quoted unless @p formulas says to keep it; TSV fields are always exact.
+ */
+void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std::string_view> fields,
+                           CsvFormulas formulas = CsvFormulas::Quote);
 
 /**
  * The eight column texts of each row (what dirlix-list prints: dates in the row's pattern, CYMD
  * and MYMD in the fixed one), as a delimited record; first, unless left out, a header record of
- * the eight captions. Names and folders are written as their bytes; no byte-order mark.
+ * the eight captions. Names and folders are written as their bytes; no byte-order mark. In CSV a
+ * text that would start a formula is quoted unless @p formulas says to keep it.
  */
 class DelimitedExporter : public LineExporter {
 public:
-    DelimitedExporter(Delimited form, const DateLocale& locale, bool header = true)
-        : mForm(form), mHeader(header), mTexts(locale)
+    DelimitedExporter(Delimited form, const DateLocale& locale, bool header = true,
+                      CsvFormulas formulas = CsvFormulas::Quote)
+        : mForm(form), mHeader(header), mFormulas(form == Delimited::Csv ? formulas : CsvFormulas::Keep),
+          mTexts(locale)
     {
     }
 
@@ -51,14 +72,18 @@ protected:
 private:
     Delimited mForm;
     bool mHeader;
+    CsvFormulas mFormulas;
     RowTexts mTexts;
     std::string mScratch;
 };
 
-/** The list as CSV: RFC 4180, a header of the captions unless @p header is false. */
+/** The list as CSV: RFC 4180, a header of the captions unless @p header is false, formulas as @p formulas says. */
 class CsvExporter : public DelimitedExporter {
 public:
-    explicit CsvExporter(const DateLocale& locale, bool header = true) : DelimitedExporter(Delimited::Csv, locale, header) {}
+    explicit CsvExporter(const DateLocale& locale, bool header = true, CsvFormulas formulas = CsvFormulas::Quote)
+        : DelimitedExporter(Delimited::Csv, locale, header, formulas)
+    {
+    }
 };
 
 /** The list as TSV: one row per line, escaped fields, a header of the captions unless @p header is false. */

@@ -20,6 +20,11 @@ public:
     virtual ~ExportTarget() = default;
     /** Gets ready to take bytes. Returns false with error() set when it cannot. */
     virtual bool open() = 0;
+    /**
+     * As open(), for a writer that writes the file stagingPath() names instead of calling write()
+     * (the workbook library writes only by name). A target that needs a file for that makes one.
+     */
+    virtual bool openForName() { return open(); }
     /** Appends @p bytes. Returns false with error() set on failure. */
     virtual bool write(std::string_view bytes) = 0;
     /** Puts what was written in place. Returns false with error() set on failure; nothing is then in place. */

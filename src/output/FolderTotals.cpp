@@ -13,6 +13,40 @@
 
 namespace dirlix {
 
+void ByteTotal::appendDigits(std::string& out) const
+{
+    if (high == 0) {
+        char digits[24];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, low).ptr);
+        return;
+    }
+    // Long division by ten in 32-bit pieces: the value is at most 39 digits.
+    std::uint32_t pieces[4] = {std::uint32_t(high >> 32), std::uint32_t(high), std::uint32_t(low >> 32),
+                               std::uint32_t(low)};
+    char digits[40];
+    std::size_t count = 0;
+    for (bool more = true; more;) {
+        std::uint64_t remainder = 0;
+        more = false;
+        for (std::uint32_t& piece : pieces) {
+            const std::uint64_t value = (remainder << 32) | piece;
+            piece = std::uint32_t(value / 10);
+            remainder = value % 10;
+            more = more || piece != 0;
+        }
+        digits[count++] = char('0' + remainder);
+    }
+    while (count > 0)
+        out += digits[--count];
+}
+
+std::string ByteTotal::text() const
+{
+    std::string digits;
+    appendDigits(digits);
+    return digits;
+}
+
 FolderTotals::FolderTotals(std::string startFolder) : mStart(std::move(startFolder))
 {
     if (!mStart.empty() && mStart.back() != fsys::kSeparator)
@@ -79,13 +113,13 @@ void FolderTotals::add(std::string_view folder, std::uint64_t size)
 void FolderTotals::forEach(const std::function<void(const FolderTotal&)>& visit) const
 {
     // A folder is made after its parent, so one pass from the end adds every folder into its parent.
-    std::vector<std::array<std::uint64_t, 2>> all(mNodes.size());
+    std::vector<std::pair<std::uint64_t, ByteTotal>> all(mNodes.size());
     for (std::size_t i = mNodes.size(); i-- > 0;) {
-        all[i][0] += mNodes[i].files;
-        all[i][1] += mNodes[i].size;
+        all[i].first += mNodes[i].files;
+        all[i].second += mNodes[i].size;
         if (mNodes[i].parent != kNone) {
-            all[mNodes[i].parent][0] += all[i][0];
-            all[mNodes[i].parent][1] += all[i][1];
+            all[mNodes[i].parent].first += all[i].first;
+            all[mNodes[i].parent].second += all[i].second;
         }
     }
     const auto part = [&](std::uint32_t node) {
@@ -108,7 +142,7 @@ void FolderTotals::forEach(const std::function<void(const FolderTotal&)>& visit)
             stack.pop_back();
             path.resize(begin);
             path += part(node);
-            visit({path, mNodes[node].files, mNodes[node].size, all[node][0], all[node][1]});
+            visit({path, mNodes[node].files, mNodes[node].size, all[node].first, all[node].second});
             // Its next sibling waits below its children, which come first.
             if (node != first && mNodes[node].nextSibling != kNone)
                 stack.push_back({mNodes[node].nextSibling, begin});
@@ -130,17 +164,19 @@ void appendNumber(std::string& out, std::uint64_t value)
     out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
-void appendTotal(std::string& out, TextFormat format, const FolderTotal& total)
+void appendTotal(std::string& out, TextFormat format, const FolderTotal& total, CsvFormulas formulas)
 {
     if (format == TextFormat::JsonLines) {
         out += "{\"folder\":";
         const bool exact = appendJsonString(out, total.folder);
-        const std::string_view keys[] = {",\"files\":", ",\"size\":", ",\"all_files\":", ",\"all_size\":"};
-        const std::uint64_t values[] = {total.files, total.size, total.allFiles, total.allSize};
-        for (std::size_t i = 0; i < 4; ++i) {
-            out += keys[i];
-            appendNumber(out, values[i]);
-        }
+        out += ",\"files\":";
+        appendNumber(out, total.files);
+        out += ",\"size\":";
+        total.size.appendDigits(out);
+        out += ",\"all_files\":";
+        appendNumber(out, total.allFiles);
+        out += ",\"all_size\":";
+        total.allSize.appendDigits(out);
         if (!exact) {
             out += ",\"folder_b64\":\"";
             appendBase64(out, total.folder);
@@ -152,10 +188,14 @@ void appendTotal(std::string& out, TextFormat format, const FolderTotal& total)
     std::string numbers;
     std::array<std::string_view, 5> fields{total.folder};
     std::array<std::size_t, 5> ends{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        appendNumber(numbers, std::array{total.files, total.size, total.allFiles, total.allSize}[i]);
-        ends[i + 1] = numbers.size();
-    }
+    appendNumber(numbers, total.files);
+    ends[1] = numbers.size();
+    total.size.appendDigits(numbers);
+    ends[2] = numbers.size();
+    appendNumber(numbers, total.allFiles);
+    ends[3] = numbers.size();
+    total.allSize.appendDigits(numbers);
+    ends[4] = numbers.size();
     for (std::size_t i = 1; i < 5; ++i)
         fields[i] = std::string_view(numbers).substr(ends[i - 1], ends[i] - ends[i - 1]);
     if (format == TextFormat::Columns) {
@@ -164,7 +204,7 @@ void appendTotal(std::string& out, TextFormat format, const FolderTotal& total)
             out += i == 4 ? '\n' : '\t';
         }
     } else {
-        appendDelimitedRecord(out, format == TextFormat::Csv ? Delimited::Csv : Delimited::Tsv, fields);
+        appendDelimitedRecord(out, format == TextFormat::Csv ? Delimited::Csv : Delimited::Tsv, fields, formulas);
     }
 }
 
@@ -211,7 +251,7 @@ ExportResult FolderTotalsExporter::write(RowSource& rows, ExportTarget& target, 
     totals.forEach([&](const FolderTotal& total) {
         if (failed)
             return;
-        appendTotal(buffer, mFormat, total);
+        appendTotal(buffer, mFormat, total, mFormulas);
         ++result.rows;
         if (buffer.size() >= kWriteChunk) {
             failed = !target.write(buffer);

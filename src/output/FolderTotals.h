@@ -2,6 +2,7 @@
 // Dirlix Pro: folder totals: the listed files and their sizes per folder, and per folder with all below it.
 #pragma once
 
+#include "output/DelimitedExport.h"
 #include "output/Exporter.h"
 #include "output/TextFormats.h"
 
@@ -14,13 +15,41 @@
 
 namespace dirlix {
 
+/**
+ * A sum of file sizes in 128 bits: one file may hold up to 8 EiB, so two of them already pass what
+ * 64 bits hold, and a total must never wrap to a small number.
+ */
+struct ByteTotal {
+    std::uint64_t high = 0, low = 0;
+
+    ByteTotal& operator+=(std::uint64_t bytes)
+    {
+        low += bytes;
+        high += low < bytes; // the carry
+        return *this;
+    }
+    ByteTotal& operator+=(const ByteTotal& other)
+    {
+        *this += other.low;
+        high += other.high;
+        return *this;
+    }
+    friend bool operator==(const ByteTotal&, const ByteTotal&) = default;
+    /** Appends the sum in decimal digits. */
+    void appendDigits(std::string& out) const;
+    /** The sum in decimal digits. */
+    std::string text() const;
+    /** The sum as a floating-point number, for a spreadsheet cell. */
+    double approximate() const { return double(high) * 18446744073709551616.0 + double(low); }
+};
+
 /** One folder's figures. */
 struct FolderTotal {
     std::string_view folder;    ///< its path text, ending in the separator, as the Directory column shows it
     std::uint64_t files = 0;    ///< listed files directly in it
-    std::uint64_t size = 0;     ///< their sizes added up (a file whose size could not be read adds 0)
+    ByteTotal size;             ///< their sizes added up (a file whose size could not be read adds 0)
     std::uint64_t allFiles = 0; ///< listed files in it and in every folder below it
-    std::uint64_t allSize = 0;  ///< their sizes added up
+    ByteTotal allSize;          ///< their sizes added up
 };
 
 /**
@@ -58,7 +87,8 @@ private:
     struct Node {
         std::uint32_t parent = kNone, firstChild = kNone, lastChild = kNone, nextSibling = kNone;
         std::uint32_t partOffset = 0, partLength = 0; // in mParts
-        std::uint64_t files = 0, size = 0;
+        std::uint64_t files = 0;
+        ByteTotal size;
     };
     std::uint32_t child(std::uint32_t parent, std::string_view part);
 
@@ -84,9 +114,13 @@ private:
  */
 class FolderTotalsExporter : public Exporter {
 public:
-    /** Totals in @p format of the folders at and below @p startFolder (see FolderTotals). */
-    explicit FolderTotalsExporter(TextFormat format, std::string startFolder = {}, bool header = true)
-        : mFormat(format), mStart(std::move(startFolder)), mHeader(header)
+    /**
+     * Totals in @p format of the folders at and below @p startFolder (see FolderTotals); in CSV a
+     * folder that would start a formula is quoted unless @p formulas says to keep it.
+     */
+    explicit FolderTotalsExporter(TextFormat format, std::string startFolder = {}, bool header = true,
+                                  CsvFormulas formulas = CsvFormulas::Quote)
+        : mFormat(format), mStart(std::move(startFolder)), mHeader(header), mFormulas(formulas)
     {
     }
 
@@ -97,6 +131,7 @@ private:
     TextFormat mFormat;
     std::string mStart;
     bool mHeader;
+    CsvFormulas mFormulas;
 };
 
 } // namespace dirlix

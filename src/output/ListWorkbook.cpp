@@ -205,9 +205,10 @@ public:
                 return;
             }
             error = writeText(mFolders, sheet, row, 0, total.folder);
-            const std::uint64_t numbers[] = {total.files, total.size, total.allFiles, total.allSize};
+            const double numbers[] = {double(total.files), total.size.approximate(), double(total.allFiles),
+                                      total.allSize.approximate()};
             for (lxw_col_t c = 0; c < 4 && error == LXW_NO_ERROR; ++c)
-                error = writeNumber(mFolders, sheet, row, lxw_col_t(c + 1), double(numbers[c]));
+                error = writeNumber(mFolders, sheet, row, lxw_col_t(c + 1), numbers[c]);
         });
         if (error != LXW_NO_ERROR)
             return error;

@@ -10,62 +10,134 @@
 namespace dirlix {
 
 /**
- * Writes a file so that the target is replaced whole or not at all.
+ * Writes an output file the way its kind asks for, never harming what the name stands for.
  *
- * open() creates a new private file (owner read and write only, never an existing name) in the
- * target's folder; write() appends to it; commit() closes it and renames it over the target. The
- * rename replaces whatever has the target's name, a link included: a planted link is never
- * followed, and the file it points to is not touched. Until commit() succeeds the target is left as
- * it was; on any failure, and when the object is destroyed without a commit, the private file is
- * removed. Every failure leaves a reason (what failed, the path, the system's error text) in error().
+ * What open() finds at the target decides:
+ * - nothing, or a regular file: a new file is written aside (beside the target, so that the final
+ *   rename stays on one file system, created exclusively, owner read and write only) and commit()
+ *   renames it over the target, which is thus replaced whole or not at all. A file it replaces keeps
+ *   its permissions, and its owner and group as far as the system lets this process give them.
+ * - a character device or a FIFO: written in place, as the shell's ">" does, but never created,
+ *   emptied, replaced or given other permissions. A FIFO with no reader is refused at once unless
+ *   waitForReader() was called; then open() waits for one, as ">" does.
+ * - a name of one of the process's own open descriptors (/dev/stdout, /dev/fd/N and the like):
+ *   that descriptor is written in place, whatever it is open on.
+ * - a symbolic link: replaced like a regular file, never followed; after followLinks(), followed
+ *   to the file it names, and that file treated by these rules (a link to nothing is a new file there).
+ *   Without followLinks() the name is the program's own, perhaps in a folder others write to, so a
+ *   device or FIFO there is written only when it belongs to this process's user.
+ * - anything else (a folder, a block device, a socket): refused with a message.
+ *
+ * A writer that needs a file by name (the workbook library) calls openForName() instead of open()
+ * and writes stagingPath(); for a target written in place that file is made in the temporary
+ * folder and copied into the target by commit().
+ *
+ * Until commit() succeeds a replaced target is left as it was; on any failure, and when the object
+ * is destroyed without a commit, the file written aside is removed, and so it is when the process
+ * is ended by a signal after removeStagingFilesOnSignals(). Every failure leaves a reason (what
+ * failed, the path, the system's error text) in error().
  */
 class ReplacingFile : public ExportTarget {
 public:
     /** A writer for @p targetPath; nothing is created before open(). */
     explicit ReplacingFile(std::string targetPath);
-    /** Removes the private file unless commit() succeeded. */
+    /** Removes the file written aside unless commit() succeeded. */
     ~ReplacingFile() override;
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    /** Creates the private file. Returns false with error() set when it cannot. */
+    /**
+     * Looks at the target and gets ready to write it (see the class). Returns false with error()
+     * set when it cannot; nothing was created or changed then. Does nothing when already open.
+     */
     bool open() override;
+    /** As open(), for a writer that writes stagingPath() by name instead of calling write(). */
+    bool openForName() override;
     /** Appends @p bytes (all of them, retrying short writes). Returns false with error() set on failure. */
     bool write(std::string_view bytes) override;
     /**
-     * Closes the private file and renames it over the target. With @p sync the data is flushed to
-     * the disk first. Returns false with error() set on failure; the target is then unchanged.
+     * Puts what was written in place: renames the file written aside over the target, or copies
+     * it into a target written in place, or closes that target. With @p sync the data is flushed
+     * to the disk first. Returns false with error() set on failure; a replaced target is then unchanged.
      */
     bool commit(bool sync);
     bool commit() override { return commit(false); }
-    /** Removes the private file, if any; the target is unchanged. */
+    /** Removes the file written aside, if any; a replaced target is unchanged. */
     void discard() override;
 
     /**
-     * From now on commit() gives the file the permissions of the regular file it replaces, or,
-     * with none there, those of a new file (read and write for all, less the process's
-     * file-creation mask; owner only where the mask cannot be read). Without this call the file
-     * stays private to its owner.
+     * From now on a new file (one that replaces no regular file) gets the usual permissions: read
+     * and write for all, less the process's file-creation mask. Without this call it stays private
+     * to its owner. A regular file that is replaced always keeps its permissions.
      */
     void useUsualPermissions() { mUsualPermissions = true; }
+    /** From now on a symbolic link at the target is followed instead of replaced (a name the user chose). */
+    void followLinks() { mFollowLinks = true; }
+    /** From now on open() waits for a reader of a FIFO target instead of refusing it. */
+    void waitForReader() { mWaitForReader = true; }
+
+    /**
+     * Whether @p name in @p folder (a path text ending in the separator, as a row holds it) is the
+     * file this writer writes aside: the same file, not merely the same text. For a walk that may
+     * pass through the folder of its own output. Costs a system call only when the names match.
+     */
+    bool isStagingFile(std::string_view folder, std::string_view name) const;
 
     /** Why the last operation failed; empty while none has. */
     const std::string& error() const override { return mError; }
     /** The target's path, as given. */
     const std::string& targetPath() const { return mTarget; }
     std::string path() const override { return mTarget; }
-    /** The private file while open. */
+    /** The file written aside while open; empty when the target is written straight in place. */
     std::string stagingPath() const override { return mTemporary; }
 
 private:
+    bool openTarget(bool byName);
+    bool stageBeside(const std::string& path);
+    bool stageInTemporaryFolder();
+    bool startInPlace(int fd, bool byName);
     bool fail(const char* what, const std::string& path, int error);
 
     std::string mTarget;
-    std::string mTemporary;
+    std::string mReplaced;  // what commit() renames over: the target, or the file a link leads to
+    std::string mTemporary; // the file written aside
+    std::string mStagingName; // its last part
     std::string mError;
-    int mFd = -1;
+    int mFd = -1;          // the file written aside, or the target written in place
+    int mInPlaceFd = -1;   // a target written in place after a copy from mFd
+    bool mInPlace = false;
+    bool mOpen = false;
     bool mUsualPermissions = false;
+    bool mFollowLinks = false;
+    bool mWaitForReader = false;
+    int mSlot = -1;        // where the signal handler finds mTemporary
 };
+
+/**
+ * Makes the process remove every file that a ReplacingFile writes aside (and every ScratchFolder)
+ * when it is ended by an interrupt, a termination, a hang-up or a broken pipe, and then end by
+ * that same signal. A signal that was being ignored stays ignored. For a program with no window,
+ * called once at its start.
+ */
+void removeStagingFilesOnSignals();
+
+/** Which standard streams were closed when the process started. */
+struct ClosedStreams {
+    bool input = false, output = false, error = false;
+};
+
+/**
+ * Opens the null device on each of standard input, output and error that is closed, so that no
+ * file opened later takes its number and gets written as standard output; returns which were
+ * closed. Called first thing in main().
+ */
+ClosedStreams claimClosedStandardStreams();
+
+/**
+ * In the calling thread from now on, writing to a pipe or FIFO that nobody reads fails with an
+ * error instead of ending the process (for a program whose window must survive it).
+ */
+void failBrokenPipeWritesInThisThread();
 
 /**
  * A new file under a name nobody holds: "<base><ext>", then "<base>-2<ext>", "-3" ... The name is
@@ -128,6 +200,7 @@ public:
 
 private:
     std::string mPath;
+    int mSlot = -1; // where the signal handler finds it
 };
 
 /** The descriptor of standard output. */

@@ -21,11 +21,12 @@ std::optional<TextFormat> textFormatNamed(std::string_view name)
     return std::nullopt;
 }
 
-std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header)
+std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header,
+                                          CsvFormulas formulas)
 {
     switch (format) {
     case TextFormat::Csv:
-        return std::make_unique<CsvExporter>(locale, header);
+        return std::make_unique<CsvExporter>(locale, header, formulas);
     case TextFormat::Tsv:
         return std::make_unique<TsvExporter>(locale, header);
     case TextFormat::JsonLines:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "output/DateLocale.h"
+#include "output/DelimitedExport.h"
 #include "output/Exporter.h"
 
 #include <memory>
@@ -25,8 +26,9 @@ std::optional<TextFormat> textFormatNamed(std::string_view name);
 
 /**
  * A new exporter of the file rows in @p format. @p header applies to CSV and TSV: false leaves
- * their header line out.
+ * their header line out; @p formulas applies to CSV.
  */
-std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header = true);
+std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header = true,
+                                          CsvFormulas formulas = CsvFormulas::Quote);
 
 } // namespace dirlix

@@ -70,7 +70,7 @@ std::size_t WorkbookFile::start(RowSource& rows, std::size_t rowsPerSheet, std::
     mProgress.rowsTotal.store(rows.total().value_or(0), std::memory_order_relaxed);
     if (rowsPerSheet == 0 || rowsPerSheet > sheetLimit)
         rowsPerSheet = sheetLimit;
-    if (!mTarget.open()) {
+    if (!mTarget.openForName()) {
         mResult.error = mTarget.error();
         return 0;
     }
@@ -81,8 +81,9 @@ std::size_t WorkbookFile::start(RowSource& rows, std::size_t rowsPerSheet, std::
         mResult.error = "a workbook can only be written to a file";
         return 0;
     }
-    mScratch.emplace(folderOfPath(mResult.path));
-    mTmpdir = mScratch->path().empty() ? folderOfPath(mResult.path) : mScratch->path();
+    // Beside the file being written, not the target: a device such as /dev/stdout has no room for it.
+    mScratch.emplace(folderOfPath(file));
+    mTmpdir = mScratch->path().empty() ? folderOfPath(file) : mScratch->path();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = mTmpdir.data();

@@ -35,7 +35,7 @@ private:
 
 /**
  * A libxlsxwriter workbook in constant-memory mode, written to an export target's staging file.
- * The library's temporary files go to a scratch folder of this export's own beside the target:
+ * The library's temporary files go to a scratch folder of this export's own beside the staging file:
  * when closing fails the library leaves one open, and only there can it be found and released
  * without touching anyone else's files. One per export; closes a workbook still open when it goes.
  */

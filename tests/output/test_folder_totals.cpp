@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: folder totals of rows in any order; a stopped export of them.
+// Dirlix Pro tests: folder totals of rows in any order, a stopped export of them; formulas in CSV.
+#include "output/DateTime.h"
+#include "output/DelimitedExport.h"
 #include "output/FolderTotals.h"
 #include "output/ReplacingFile.h"
 #include "output/TextRows.h"
@@ -7,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <set>
 
 using namespace dirlix;
@@ -24,8 +29,8 @@ TEST(Formats, FolderTotalsOfRowsInAnyOrder)
             totals.add(folder, size);
         std::vector<std::string> lines;
         totals.forEach([&](const FolderTotal& t) {
-            lines.push_back(std::string(t.folder) + " " + std::to_string(t.files) + " " + std::to_string(t.size) + " " +
-                            std::to_string(t.allFiles) + " " + std::to_string(t.allSize));
+            lines.push_back(std::string(t.folder) + " " + std::to_string(t.files) + " " + t.size.text() + " " +
+                            std::to_string(t.allFiles) + " " + t.allSize.text());
         });
         return lines;
     };
@@ -64,4 +69,57 @@ TEST(Formats, AStoppedFolderTotalsExportLeavesTheFileAsItWas)
         EXPECT_EQ(readFile(tmp / "totals.csv") == "before", stopped);
         EXPECT_EQ(namesIn(tmp.path()), std::vector<std::string>{"totals.csv"});
     }
+}
+
+// A CSV field that a spreadsheet would run as a formula (= + - @, a tab or CR first) is written as
+// text after an apostrophe, in file rows and folder totals alike; every other field, and TSV, JSON
+// Lines and CSV with the formulas kept, give the exact bytes. Sizes add up in 128 bits.
+TEST(Formats, CsvNeverRunsAFormulaFromANameAndTotalsNeverWrap)
+{
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    timeZoneChanged();
+    TempDir tmp;
+    FileList list;
+    addFiles(list, "=cmd|' /C calc'!A0/", {{"=HYPERLINK(\"http://x\",\"a\")", 1}, {"+1", 2}, {"-rf", 3}, {"@sum", 4}});
+    addFiles(list, "/d/", {{"\tx", 5}, {"\rx", 6}, {"a=b", 7}, {"plain", 8}, {"a,b", 9}});
+    const auto written = [&](Exporter&& exporter) {
+        ReplacingFile file(tmp / "out");
+        ExportProgress progress;
+        EXPECT_TRUE(exporter.write(*list.rows(), file, progress).ok);
+        return readFile(tmp / "out");
+    };
+    const std::string quoted = written(CsvExporter(englishLocale(), false));
+    const std::string folder = "\"'=cmd|' /C calc'!A0/\"";
+    const auto line = [](std::string_view name, std::string_view size, std::string_view folderText) {
+        return std::string(name) + "," + std::string(size) + ",,01/01/70 00:00:00,01/01/70 00:00:00," +
+               std::string(folderText) + ",1970-01-01 00:00:00,1970-01-01 00:00:00\r\n";
+    };
+    EXPECT_EQ(quoted, line("\"'=HYPERLINK(\"\"http://x\"\",\"\"a\"\")\"", "1", folder) + line("\"'+1\"", "2", folder) +
+                          line("\"'-rf\"", "3", folder) + line("\"'@sum\"", "4", folder) +
+                          line("\"'\tx\"", "5", "/d/") + line("\"'\rx\"", "6", "/d/") + line("a=b", "7", "/d/") +
+                          line("plain", "8", "/d/") + line("\"a,b\"", "9", "/d/"));
+    EXPECT_EQ(written(CsvExporter(englishLocale(), false, CsvFormulas::Keep)),
+              line("\"=HYPERLINK(\"\"http://x\"\",\"\"a\"\")\"", "1", folder.substr(2, folder.size() - 3)) +
+                  line("+1", "2", folder.substr(2, folder.size() - 3)) + line("-rf", "3", folder.substr(2, folder.size() - 3)) +
+                  line("@sum", "4", folder.substr(2, folder.size() - 3)) + line("\tx", "5", "/d/") +
+                  line("\"\rx\"", "6", "/d/") + line("a=b", "7", "/d/") + line("plain", "8", "/d/") +
+                  line("\"a,b\"", "9", "/d/"));
+    for (const auto& format : {TextFormat::Tsv, TextFormat::JsonLines}) {
+        const std::string exact = written(std::move(*makeRowExporter(format, englishLocale())));
+        EXPECT_EQ(exact.find("'="), std::string::npos) << exact;
+        EXPECT_NE(exact.find("=HYPERLINK("), std::string::npos) << exact;
+    }
+    EXPECT_NE(written(FolderTotalsExporter(TextFormat::Csv)).find("\r\n\"'=cmd|' /C calc'!A0/\",4,10,4,10\r\n"),
+              std::string::npos);
+
+    // Three files of 8 EiB less a byte: 64 bits would wrap to a small number.
+    constexpr std::uint64_t kLargest = INT64_MAX;
+    FolderTotals totals("/r/");
+    for (const char* folder : {"/r/", "/r/a/", "/r/a/"})
+        totals.add(folder, kLargest);
+    std::vector<std::string> lines;
+    totals.forEach([&](const FolderTotal& t) { lines.push_back(std::string(t.folder) + " " + t.size.text() + " " + t.allSize.text()); });
+    EXPECT_EQ(lines, (std::vector<std::string>{"/r/ 9223372036854775807 27670116110564327421",
+                                               "/r/a/ 18446744073709551614 18446744073709551614"}));
 }

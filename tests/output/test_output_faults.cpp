@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: writing filelist.txt safely; both exports into places they cannot write and onto a full disk.
+// Dirlix Pro tests: writing filelist.txt safely; both exports into places they cannot write and onto a
+// full disk; targets that are no regular file, as the window writes them.
+#include "output/ReplacingFile.h"
 #include "output/TextRows.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -146,4 +151,61 @@ TEST(OutputFaults, TextExportAsksForTheTemplateForEveryRow)
     EXPECT_EQ(asked, 4);
     EXPECT_EQ(readFile(tmp / "out.txt"), "f0\r\nf1\r\n/d/f2|2\r\n/d/f3|3\r\n");
     EXPECT_EQ(result.rows, 4u);
+}
+
+// The window's targets never wait on a FIFO nobody reads, never write into a device or FIFO that
+// someone else planted at the program's own name, write a FIFO with a reader in place, and, for a
+// name the user chose, follow a link and keep the permissions of the file it replaces.
+TEST(OutputFaults, ATargetThatIsNoFileIsNeverReplaced)
+{
+    TempDir tmp;
+    FileList list;
+    addReport(list);
+    const std::string fifo = tmp / "filelist.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Refused at once; were it to wait, a reader opened here lets it go and the test fails.
+    auto lonely = std::async(std::launch::async, [&] { return exportText(list, fifo, kPath); });
+    if (lonely.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        const int release = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ADD_FAILURE() << "the export waited for a reader";
+        lonely.wait();
+        ::close(release);
+    }
+    const ExportResult refused = lonely.get();
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("no program is reading"), std::string::npos) << refused.error;
+
+    // With a reader the list goes into the FIFO; it is smaller than the pipe, so one read takes it.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const ExportResult inPlace = exportText(list, fifo, kPath);
+    EXPECT_TRUE(inPlace.ok) << inPlace.error;
+    char read[64] = {};
+    EXPECT_EQ(std::string(read, std::size_t(std::max<ssize_t>(0, ::read(reader, read, sizeof read)))),
+              "/data/Report.txt\r\n");
+    ::close(reader);
+    struct stat info{};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the FIFO";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(fifo.c_str(), 65534, 65534), 0);
+        const ExportResult planted = exportText(list, fifo, kPath);
+        EXPECT_NE(planted.error.find("belongs to another user"), std::string::npos) << planted.error;
+    }
+
+    // A name the user chose (Save List As): the link is followed, the file keeps its mode.
+    writeFile(tmp / "shared.txt", "old");
+    ASSERT_EQ(::chmod((tmp / "shared.txt").c_str(), 0604), 0);
+    ASSERT_EQ(::symlink("shared.txt", (tmp / "link.txt").c_str()), 0);
+    ReplacingFile chosen(tmp / "link.txt");
+    chosen.followLinks();
+    chosen.useUsualPermissions();
+    ExportProgress progress;
+    EXPECT_TRUE(modListToText::TemplateExporter(kPath, englishLocale()).write(*list.rows(), chosen, progress).ok);
+    EXPECT_EQ(readFile(tmp / "shared.txt"), "/data/Report.txt\r\n");
+    ASSERT_EQ(::lstat((tmp / "link.txt").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(::stat((tmp / "shared.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0604u);
+    EXPECT_EQ(namesIn(tmp.path()), (std::vector<std::string>{"filelist.txt", "link.txt", "shared.txt"}));
 }
