@@ -3,10 +3,10 @@
 #pragma once
 
 #include "output/JsonLines.h"
+#include "search/PlainFile.h"
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -19,16 +19,24 @@
 namespace dirlix {
 
 /**
+ * The longest line a list may hold, line feed left out: far beyond any row, so that a file that is
+ * no list (a disk image, a file without line feeds) is refused after reading this much of it.
+ */
+inline constexpr std::size_t kMaxListLine = std::size_t(1) << 20;
+
+/**
  * Reads the JSON Lines list in the file @p path line by line: @p row is called with each line's
  * number (from 1), the offset where the line starts and its row, and stops the reading by
- * returning false. An empty file has no rows; the last line may lack its line feed. Returns false
- * with @p error set when the file cannot be read ("cannot be read: reason") or a line is not a
- * row ("line N: what is wrong"), and with an empty @p error when @p row or @p stop stopped it.
- * @p file, when given, receives the open file (the caller closes it); else it is closed.
+ * returning false. An empty file has no rows; the last line may lack its line feed. Only a regular
+ * file is read: a FIFO, a device or a folder is refused without waiting on it. Memory stays within
+ * a few times kMaxListLine whatever the file holds. Returns false with @p error set when the file
+ * cannot be read ("cannot be read: reason", "is a FIFO, not a regular file") or a line is not a
+ * row ("line N: what is wrong", longer than kMaxListLine included), and with an empty @p error
+ * when @p row or @p stop stopped it.
  */
 bool readJsonLinesFile(const std::string& path, const std::function<bool(std::uint64_t line, std::uint64_t offset,
                                                                           JsonLineRow& row)>& row,
-                       std::string& error, const std::atomic<bool>* stop = nullptr, std::FILE** file = nullptr);
+                       std::string& error, const std::atomic<bool>* stop = nullptr);
 
 /**
  * The values of a saved row as a file record: its size, created and modified times and the
@@ -41,7 +49,8 @@ FileRecord savedRecord(const JsonLineRow& row);
  * folder (each folder stored once), its name bytes, size, modified time and where its line
  * starts in the file, so that everything else can be read again when it is needed. Rows keep the
  * file's order and are numbered from 0. A path given twice counts once, at its first line.
- * The file stays open while the object lives, for readRow().
+ * The file stays open while the object lives, for readRow(), which reads through it and refuses
+ * when the file was written since it was loaded.
  */
 class SavedList {
 public:
@@ -82,8 +91,15 @@ public:
     /** Whether an earlier line has the same path: such a row is never reported on its own. */
     bool repeated(std::size_t row) const { return mRows[row].flags & Repeated; }
 
-    /** Reads the line of @p row from the file again, whole. Returns false with @p error set when it no longer reads. */
+    /**
+     * Reads the line of @p row from the file again, whole, through the file loaded. Returns false
+     * with @p error set when it no longer reads, or when the file was written since it was loaded
+     * (its size or times differ, or the line no longer holds the row's path).
+     */
     bool readRow(std::size_t row, JsonLineRow& into, std::string& error) const;
+
+    /** The identity of the file loaded (device and inode); zero before load(). */
+    fsys::FileId fileId() const { return mStamp.id; }
 
     /** Bytes held by the list's own storage, name bytes included, for the benchmark. */
     std::size_t memoryUsed() const;
@@ -107,7 +123,8 @@ private:
     void buildIndex();
     std::pair<std::size_t, std::uint64_t> slotOf(std::uint32_t folder, std::string_view name) const;
 
-    std::FILE* mFile = nullptr;
+    fsys::FileHandle mFile = fsys::kNoFile;
+    fsys::FileStamp mStamp; // of the file as it was loaded
     std::deque<StoredRow> mRows;             // a deque: no copy of every row as it grows
     std::deque<std::string> mFolders;        // stable, so the index may view them
     std::unordered_map<std::string_view, std::uint32_t> mFolderIndex;

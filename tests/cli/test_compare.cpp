@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: dirlix-list --compare against a list of the same tree made earlier.
 #include "output/TextRows.h"
+#include "support/FifoWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -115,4 +116,34 @@ TEST(Compare, BrokenSavedListsAreTroubleAndNamed)
     const CommandResult paths = runCommand(DIRLIX_LIST_PROGRAM " --compare='" + scratch / "old.jsonl" + "'" + tree);
     EXPECT_EQ(paths.out, "D\t" + scratch / "tree/b\n");
     EXPECT_EQ(paths.status, 1);
+}
+
+// Whatever OLD holds, the comparison ends at once with status 2 and a message that names the
+// fault: a device or a FIFO is not read (not even opened, so a FIFO never blocks), a file without
+// line feeds or with one overlong line is refused after its first MiB, with the line's number.
+// Each run is under a time limit, so that a reading that hangs or runs on fails here.
+TEST(Compare, SavedListsAreReadWithinBounds)
+{
+    TempDir scratch;
+    makeDirs(scratch / "tree");
+    writeFile(scratch / "tree/a", "a");
+    const std::string row = runCommand(DIRLIX_LIST_PROGRAM " --format=jsonl '" + scratch / "tree" + "'").out;
+    writeFile(scratch / "noline", std::string(4 << 20, '{'));
+    writeFile(scratch / "longline", row + "{\"name\":\"" + std::string(3 << 20, 'x') + "\"}\n" + row);
+    dirlix::test::FifoWatch fifo(scratch / "fifo");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "is a device, not a regular file"},
+        {scratch / "fifo", "is a FIFO, not a regular file"},
+        {scratch / "tree", "is a folder, not a regular file"},
+        {scratch / "noline", "line 1: longer than 1048576 bytes"},
+        {scratch / "longline", "line 2: longer than 1048576 bytes"},
+    };
+    for (const auto& [old, message] : cases) {
+        const CommandResult result = runCommand("timeout 20 " DIRLIX_LIST_PROGRAM " --compare='" + old + "' '" +
+                                                scratch / "tree" + "' 2>&1");
+        EXPECT_EQ(result.status, 2) << old << " (124: it did not end)";
+        EXPECT_NE(result.out.find(message), std::string::npos) << result.out.substr(0, 300);
+        EXPECT_LT(result.out.size(), 400u) << "a message quotes no more than a short excerpt";
+    }
+    EXPECT_FALSE(fifo.opened()) << "the FIFO was opened, though it is never read";
 }
