@@ -24,6 +24,55 @@ std::size_t hashOf(std::uint32_t folder, std::string_view name)
 }
 } // namespace
 
+std::string folderMatchText(std::string_view folder)
+{
+    constexpr char separator = fsys::kSeparator;
+    std::string match;
+    if (folder.empty())
+        return match;
+    match.reserve(folder.size() + 2);
+    // A relative folder is matched as "./" and its components, so that "tree/" is "./tree/" and
+    // lies below "./"; an absolute one keeps its root ("//" as it is: a network share's).
+    std::size_t at = 0;
+    if (folder[0] != separator)
+        (match += '.') += separator;
+    else if (folder.size() >= 3 && folder[1] == separator && folder[2] != separator)
+        match.append(2, separator), at = 2;
+    else
+        match += separator;
+    while (at < folder.size()) {
+        std::size_t end = folder.find(separator, at);
+        if (end == std::string_view::npos)
+            end = folder.size();
+        const std::string_view part = folder.substr(at, end - at);
+        if (!part.empty() && part != ".")
+            (match += part) += separator;
+        at = end + 1;
+    }
+    return match;
+}
+
+namespace {
+// Whether folderMatchText() gives @p folder itself, told without making it: most folders are plain.
+bool plainFolder(std::string_view folder)
+{
+    constexpr char separator = fsys::kSeparator;
+    const char doubled[] = {separator, separator, 0}, dot[] = {separator, '.', separator, 0};
+    if (folder.empty())
+        return true;
+    if (folder.back() != separator)
+        return false;
+    std::size_t from = 0;
+    if (folder[0] == separator)
+        from = folder.size() >= 3 && folder[1] == separator && folder[2] != separator; // a leading pair stays
+    else if (folder.size() >= 2 && folder[0] == '.' && folder[1] == separator)
+        from = 1;
+    else
+        return false;
+    return folder.find(doubled, from) == std::string_view::npos && folder.find(dot, from) == std::string_view::npos;
+}
+} // namespace
+
 SavedList::SavedList() = default;
 
 SavedList::~SavedList()
@@ -191,6 +240,12 @@ std::uint32_t SavedList::internFolder(const std::string& folder)
     mFolders.push_back(folder);
     mLastFolder = std::uint32_t(mFolders.size() - 1);
     mFolderIndex.emplace(mFolders.back(), mLastFolder);
+    // Rows are found under the first folder spelled as this one is matched.
+    std::string_view match = mFolders.back();
+    if (!plainFolder(match))
+        match = mMatchTexts.emplace_back(folderMatchText(match));
+    const auto first = mMatchIndex.emplace(match, mLastFolder).first->second;
+    mMatch.push_back({match, first});
     return mLastFolder;
 }
 
@@ -213,7 +268,7 @@ void SavedList::buildIndex()
     // At most half full, so that a probe ends after a step or two.
     mSlots.assign(std::bit_ceil(std::max<std::size_t>(16, mRows.size() * 2)), kEmptySlot);
     for (std::size_t row = 0; row < mRows.size(); ++row) {
-        const auto [slot, tag] = slotOf(mRows[row].folder, name(row));
+        const auto [slot, tag] = slotOf(mMatch[mRows[row].folder].first, name(row));
         if (mSlots[slot] == kEmptySlot)
             mSlots[slot] = tag | row;
         else
@@ -236,15 +291,19 @@ std::pair<std::size_t, std::uint64_t> SavedList::slotOf(std::uint32_t folder, st
         if ((entry & ~std::uint64_t(UINT32_MAX)) != tag)
             continue;
         const std::uint32_t row = std::uint32_t(entry);
-        if (mRows[row].folder == folder && this->name(row) == name)
+        if (mMatch[mRows[row].folder].first == folder && this->name(row) == name)
             return {slot, tag};
     }
 }
 
 std::uint32_t SavedList::folderNumberOf(std::string_view folder) const
 {
-    const auto found = mFolderIndex.find(folder);
-    return found == mFolderIndex.end() ? kEmpty : found->second;
+    if (!plainFolder(folder)) {
+        const auto found = mMatchIndex.find(folderMatchText(folder));
+        return found == mMatchIndex.end() ? kEmpty : found->second;
+    }
+    const auto found = mMatchIndex.find(folder);
+    return found == mMatchIndex.end() ? kEmpty : found->second;
 }
 
 std::size_t SavedList::find(std::uint32_t folder, std::string_view name) const
@@ -297,7 +356,8 @@ std::size_t SavedList::memoryUsed() const
     for (const std::string& folder : mFolders)
         folders += sizeof folder + (folder.capacity() > 15 ? folder.capacity() + 1 : 0);
     return mRows.size() * sizeof(StoredRow) + mSlots.capacity() * sizeof(std::uint64_t) +
-           mNameBlocks.size() * kNameBlock + folders + mFolderIndex.size() * 48;
+           mNameBlocks.size() * kNameBlock + folders + mFolderIndex.size() * 48 + mMatch.size() * sizeof(Match) +
+           mMatchIndex.size() * 48;
 }
 
 } // namespace dirlix

@@ -45,10 +45,20 @@ bool readJsonLinesFile(const std::string& path, const std::function<bool(std::ui
 FileRecord savedRecord(const JsonLineRow& row);
 
 /**
+ * The text by which folder @p folder is matched: the same folder with no "." component and no
+ * separator doubled (a leading pair kept: it may name a network share), a relative one starting
+ * with "./", so that "tree//sub/" and "./tree/./sub/" are both "./tree/sub/". Every such spelling
+ * names the same folder; nothing else is equated (not an absolute path with a relative one).
+ * An empty text (a row of texts) stays empty.
+ */
+std::string folderMatchText(std::string_view folder);
+
+/**
  * The rows of a JSON Lines list as `--format=jsonl` writes it, kept for comparison: per row its
  * folder (each folder stored once), its name bytes, size, modified time and where its line
  * starts in the file, so that everything else can be read again when it is needed. Rows keep the
- * file's order and are numbered from 0. A path given twice counts once, at its first line.
+ * file's order and are numbered from 0. Folders are found by folderMatchText(): a path given
+ * twice, however its folder is spelled, counts once, at its first line.
  * The file stays open while the object lives, for readRow(), which reads through it and refuses
  * when the file was written since it was loaded.
  */
@@ -71,11 +81,14 @@ public:
 
     /** Number of rows. */
     std::size_t count() const { return mRows.size(); }
-    /** The row with the folder text @p folder and name @p name, or npos. */
+    /** The row with the folder text @p folder (matched as folderMatchText() says) and name @p name, or npos. */
     std::size_t find(std::string_view folder, std::string_view name) const { return find(folderNumberOf(folder), name); }
-    /** The number of the folder text @p folder, or UINT32_MAX when no row has it. */
+    /**
+     * The number under which rows of the folder text @p folder, however spelled, are found, or
+     * UINT32_MAX when no row has it: the number of the first folder so spelled.
+     */
     std::uint32_t folderNumberOf(std::string_view folder) const;
-    /** The row with the folder numbered @p folder (UINT32_MAX: none) and the name @p name, or npos. */
+    /** The row with the folder numbered @p folder by folderNumberOf() (UINT32_MAX: none) and the name @p name, or npos. */
     std::size_t find(std::uint32_t folder, std::string_view name) const;
 
     std::string_view name(std::size_t row) const { return {mRows[row].name, mRows[row].nameLength}; }
@@ -84,6 +97,8 @@ public:
     std::uint32_t folderNumber(std::size_t row) const { return mRows[row].folder; }
     std::size_t folderCount() const { return mFolders.size(); }
     std::string_view folderText(std::uint32_t number) const { return mFolders[number]; }
+    /** folderMatchText() of the folder numbered @p number. */
+    std::string_view folderMatch(std::uint32_t number) const { return mMatch[number].text; }
     bool sizeKnown(std::size_t row) const { return mRows[row].flags & KnownSize; }
     bool modifiedKnown(std::size_t row) const { return mRows[row].flags & KnownModified; }
     std::int64_t size(std::size_t row) const { return mRows[row].size; }
@@ -127,7 +142,14 @@ private:
     fsys::FileStamp mStamp; // of the file as it was loaded
     std::deque<StoredRow> mRows;             // a deque: no copy of every row as it grows
     std::deque<std::string> mFolders;        // stable, so the index may view them
-    std::unordered_map<std::string_view, std::uint32_t> mFolderIndex;
+    std::unordered_map<std::string_view, std::uint32_t> mFolderIndex; // by the exact text
+    struct Match {
+        std::string_view text; ///< folderMatchText(), viewing the folder's text or mMatchTexts
+        std::uint32_t first;   ///< the first folder with this match text: the number rows are found by
+    };
+    std::vector<Match> mMatch;                                       // per folder
+    std::unordered_map<std::string_view, std::uint32_t> mMatchIndex; // match text to first folder
+    std::deque<std::string> mMatchTexts;                             // match texts that differ from their folder's
     std::vector<std::unique_ptr<char[]>> mNameBlocks; // name bytes, packed into large blocks
     std::size_t mNameBlockUsed = 0, mNameBlockSize = 0, mNameBytes = 0;
     std::vector<std::uint64_t> mSlots;       // open addressing: a hash tag and a row number each, all ones for empty

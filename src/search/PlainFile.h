@@ -18,12 +18,14 @@ inline constexpr FileHandle kNoFile = -1;
 /** What a path names, as far as a list reader cares. */
 enum class FileKind : std::uint8_t { Regular, Folder, Fifo, Device, Socket, Other };
 
-/** The identity of a file and what changes when it is written. */
+/**
+ * The identity of a file and what changes when it is written (not its status-change time, which
+ * a new link or a rename of it changes too).
+ */
 struct FileStamp {
     FileId id;
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0; ///< modification time in nanoseconds since the epoch
-    std::int64_t changedNs = 0;  ///< status-change time likewise
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 

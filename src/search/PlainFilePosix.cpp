@@ -32,7 +32,6 @@ FileStamp stampOf(const struct stat& info)
     stamp.id = {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
     stamp.size = info.st_size;
     stamp.modifiedNs = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    stamp.changedNs = std::int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return stamp;
 }
 
