@@ -761,7 +761,8 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
                          std::string(1, fsys::kSeparator) + "' or holds a zero byte");
         if (row.name.empty() || row.name == "." || row.name == "..")
             return wrong("the name " + messageExcerpt(row.name) + " is not a file's name");
-        if (holds(row.name, '/') || holds(row.name, fsys::kSeparator) || holds(row.name, '\0'))
+        if (holds(row.name, '/') || (fsys::kSeparator != '/' && holds(row.name, fsys::kSeparator)) ||
+            holds(row.name, '\0'))
             return wrong("the name " + messageExcerpt(row.name) + " holds a separator or a zero byte");
     }
 
