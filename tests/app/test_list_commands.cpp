@@ -133,6 +133,17 @@ private slots:
         window.lists()->compareAction()->trigger();
         QVERIFY(compared.wait(5000));
         QCOMPARE(window.lists()->comparison()->rowCount(), 0);
+        QVERIFY(!window.statusText()->text().contains(QStringLiteral("no file of the list")));
+        // A folder of which the list holds nothing (written another way): every file added, and said so.
+        makeDirs(tmp / "other");
+        writeFile(tmp / "other/x", "x");
+        window.txtDir->setText(QString::fromStdString(tmp / "other"));
+        window.cmdSearch->click();
+        QVERIFY(searched.wait(5000));
+        window.lists()->compareAction()->trigger();
+        QVERIFY(compared.wait(5000));
+        QVERIFY2(window.statusText()->text().contains(QStringLiteral("no file of the list lies in the folder searched")),
+                 qPrintable(window.statusText()->text()));
         // A FIFO is never opened: with no writer, its reading would wait for ever.
         chosen = QString::fromStdString(tmp / "fifo");
         FifoWatch fifo(tmp / "fifo");
