@@ -192,16 +192,7 @@ bool Catalog::exec(const char* sql, std::string& error)
 
 bool Catalog::prepareForWriting(std::string& error)
 {
-    // WAL lets readers go on while a scan is added, and keeps an interrupted one out of the file.
-    // The mode is kept in the file, so only a new catalog changes; asking again is harmless.
-    {
-        Statement mode(mDb, "PRAGMA journal_mode=WAL");
-        if (!mode || sqlite3_step(mode.get()) != SQLITE_ROW) {
-            error = "cannot be opened for writing: " + lastError();
-            return false;
-        }
-    }
-    if (!exec("PRAGMA synchronous=NORMAL", error) || !exec("BEGIN IMMEDIATE", error)) {
+    if (!exec("BEGIN IMMEDIATE", error)) {
         error = "cannot be opened for writing: " + error;
         return false;
     }
@@ -221,21 +212,36 @@ bool Catalog::prepareForWriting(std::string& error)
                 "; this program knows version " + std::to_string(kSchemaVersion) + " and older): it is left unchanged";
         return false;
     }
-    if (application == kApplicationId && version == kSchemaVersion)
-        return exec("COMMIT", error);
-    if (application != 0 || version != 0 || tables != 0) {
+    const bool ours = application == kApplicationId && version == kSchemaVersion;
+    if (!ours && (application != 0 || version != 0 || tables != 0)) {
         exec("ROLLBACK", ignored);
         error = "is not a Dirlix Pro catalog (another program's database): it is left unchanged";
         return false;
     }
-    const std::string setup = std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
-                              ";PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-    if (!exec(setup.c_str(), error) || !exec("COMMIT", error)) {
+    if (!ours) {
+        // A new catalog, made in one transaction of the rollback journal: an interrupted one
+        // leaves a blank database, which the next open makes again.
+        const std::string setup = std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                                  ";PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
+        if (!exec(setup.c_str(), error)) {
+            exec("ROLLBACK", ignored);
+            error = "cannot be made: " + error;
+            return false;
+        }
+    }
+    if (!exec("COMMIT", error)) {
         exec("ROLLBACK", ignored);
-        error = "cannot be made: " + error;
+        error = "cannot be opened for writing: " + error;
         return false;
     }
-    return true;
+    // WAL lets readers go on while a scan is added, and keeps an interrupted one out of the file.
+    // The mode is kept in the file, so only a new catalog changes; only ours ever gets here.
+    Statement mode(mDb, "PRAGMA journal_mode=WAL");
+    if (!mode || sqlite3_step(mode.get()) != SQLITE_ROW) {
+        error = "cannot be opened for writing: " + lastError();
+        return false;
+    }
+    return exec("PRAGMA synchronous=NORMAL", error);
 }
 
 bool Catalog::volumes(std::vector<VolumeInfo>& out, std::string& error)
@@ -575,7 +581,8 @@ bool ScanWriter::addFile(std::int64_t folder, std::string_view name, const FileR
 bool ScanWriter::commit(std::string& error)
 {
     Statement totals(mCatalog.handle(),
-                     "UPDATE scans SET files = ?2, folders = ?3, bytes = ?4, first_file = ?5, last_file = ?6 WHERE id = ?1");
+                     "UPDATE scans SET files = ?2, folders = ?3, bytes = ?4, first_file = ?5, last_file = ?6, "
+                     "root = coalesce(?7, root) WHERE id = ?1");
     if (!totals) {
         error = mCatalog.lastError();
         return false;
@@ -586,6 +593,8 @@ bool ScanWriter::commit(std::string& error)
     sqlite3_bind_int64(totals.get(), 4, std::int64_t(mBytes));
     sqlite3_bind_int64(totals.get(), 5, mFirstFile);
     sqlite3_bind_int64(totals.get(), 6, mLastFile);
+    if (mRoot)
+        bindBytes(totals.get(), 7, *mRoot);
     if (sqlite3_step(totals.get()) != SQLITE_DONE) {
         error = mCatalog.lastError();
         return false;

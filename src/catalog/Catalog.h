@@ -123,6 +123,8 @@ public:
     std::int64_t folder(std::string_view folder, std::string& error);
     /** Adds a file of the folder numbered @p folder. Returns false with @p error set on failure. */
     bool addFile(std::int64_t folder, std::string_view name, const FileRecord& values, std::string& error);
+    /** Sets the scan's start folder to @p root at commit(), for a saved list whose folders tell it only at the end. */
+    void setRoot(std::string root) { mRoot = std::move(root); }
     /** Writes the scan's totals and commits. Returns false with @p error set; nothing is then kept. */
     bool commit(std::string& error);
 
@@ -140,6 +142,7 @@ private:
     sqlite3_stmt* mInsertFolder = nullptr;
     std::int64_t mVolume = 0, mScan = 0, mNumber = 0, mFirstFile = 0, mLastFile = -1;
     std::string mLabel;
+    std::optional<std::string> mRoot;
     std::uint64_t mFiles = 0, mBytes = 0;
     std::unordered_map<std::string, std::int64_t> mFolders;
     std::string mLastFolderText;

@@ -84,7 +84,8 @@ FileCheck checkOnce(const std::string& path, std::string& error, bool& shorter)
                 "; this program knows version " + std::to_string(kSchemaVersion) + " and older): it is left unchanged";
         return FileCheck::Refused;
     }
-    if (application != kApplicationId && (application != 0 || version != 0)) {
+    // A blank database (no table yet: one page) may become a catalog; any other must be ours.
+    if (application != kApplicationId && (application != 0 || version != 0 || !pagesValid || pages > 1)) {
         error = "is not a Dirlix Pro catalog (another program's database): it is left unchanged";
         return FileCheck::Refused;
     }

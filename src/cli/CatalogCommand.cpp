@@ -160,9 +160,19 @@ int addList(const ListOptions& options)
     if (!writer.begin(scan, error))
         return catalogFailed(catalogPath, "the list was not added: " + error);
     std::string writeError;
+    std::optional<std::string> root; // the folder every row lies in: the list's start folder
     const bool read = readJsonLinesFile(
         *options.catalog.addList,
         [&](std::uint64_t, std::uint64_t, JsonLineRow& row) {
+            if (!root) {
+                root = row.folder;
+            } else if (root->compare(0, root->size(), row.folder, 0, root->size()) != 0) {
+                std::size_t same = 0;
+                while (same < root->size() && same < row.folder.size() && (*root)[same] == row.folder[same])
+                    ++same;
+                const std::size_t separator = root->find_last_of("/\\", same == 0 ? 0 : same - 1);
+                root->resize(separator == std::string::npos ? 0 : separator + 1);
+            }
             const std::int64_t folder = writer.folder(row.folder, writeError);
             return folder != 0 && writer.addFile(folder, row.name, savedRecord(row), writeError);
         },
@@ -173,6 +183,7 @@ int addList(const ListOptions& options)
         std::fprintf(stderr, "dirlix-list: %s: %s\n", options.catalog.addList->c_str(), error.c_str());
         return ExitUsage;
     }
+    writer.setRoot(root.value_or(std::string()));
     if (!writer.commit(error))
         return catalogFailed(catalogPath, "the list was not added: " + error);
     std::printf("Added scan %lld of %s: %llu files, %llu bytes\n", static_cast<long long>(writer.scanNumber()),
