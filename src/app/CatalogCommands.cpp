@@ -3,6 +3,8 @@
 #include "app/CatalogCommands.h"
 
 #include "app/CatalogView.h"
+#include "app/ListCommands.h"
+#include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "catalog/Catalog.h"
 #include "catalog/VolumeIdentity.h"
@@ -74,6 +76,12 @@ bool CatalogCommands::openCatalog(const QString& path)
 
 void CatalogCommands::add()
 {
+    // Half a list would be stored as if it were the whole volume.
+    if (mWindow->search()->isRunning() || mWindow->lists()->isRunning()) {
+        mWindow->reportFailure(tr("Add to Catalog"), tr("The list is still being searched or read; wait for it to "
+                                                        "finish, or stop it, first."));
+        return;
+    }
     QString path = mView ? mView->path() : QString();
     if (path.isEmpty())
         path = chooseCatalog(true);
