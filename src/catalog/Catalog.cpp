@@ -5,10 +5,7 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace dirlix::catalog {
 

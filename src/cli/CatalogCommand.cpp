@@ -14,6 +14,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
