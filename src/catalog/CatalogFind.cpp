@@ -41,6 +41,18 @@ bool isAscii(std::string_view text)
     return true;
 }
 
+// The name test as an SQL function, so that SQLite hands back only the rows whose name matches:
+// most rows never leave its loop.
+void nameMatches(sqlite3_context* context, int, sqlite3_value** values)
+{
+    auto* finder = static_cast<NameFinder*>(sqlite3_user_data(context));
+    const void* data = sqlite3_value_blob(values[0]);
+    const std::string_view name(data ? static_cast<const char*>(data) : "", std::size_t(sqlite3_value_bytes(values[0])));
+    sqlite3_result_int(context, finder->matches(name) ? 1 : 0);
+}
+
+constexpr const char* kMatchFunction = "dirlix_name_matches";
+
 } // namespace
 
 bool NameFinder::prepare(const std::string& text, bool caseSensitive, std::string& error)
@@ -89,6 +101,8 @@ CatalogRows::CatalogRows(Catalog& catalog, FindQuery query) : mCatalog(catalog),
 CatalogRows::~CatalogRows()
 {
     sqlite3_finalize(mFiles);
+    sqlite3_create_function_v2(mCatalog.handle(), kMatchFunction, 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
     if (mInTransaction) {
         std::string ignored;
         mCatalog.exec("COMMIT", ignored);
@@ -137,8 +151,10 @@ bool CatalogRows::prepare(std::string& error)
         error = mCatalog.lastError();
         return false;
     }
-    if (sqlite3_prepare_v2(db, "SELECT folder_id, name, size, attrib, created, modified FROM files "
-                               "WHERE rowid BETWEEN ?1 AND ?2",
+    if (sqlite3_create_function_v2(db, kMatchFunction, 1, SQLITE_UTF8 | SQLITE_DIRECTONLY, &mFinder, nameMatches,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, "SELECT folder_id, name, size, attrib, created, modified FROM files "
+                               "WHERE rowid BETWEEN ?1 AND ?2 AND dirlix_name_matches(name)",
                            -1, &mFiles, nullptr) != SQLITE_OK) {
         error = mCatalog.lastError();
         return false;
@@ -233,8 +249,6 @@ bool CatalogRows::next(Row& row)
         const void* data = sqlite3_column_blob(mFiles, 1);
         const std::string_view name(data ? static_cast<const char*>(data) : "",
                                     std::size_t(sqlite3_column_bytes(mFiles, 1)));
-        if (!mFinder.matches(name))
-            continue;
         FileRecord values;
         values.attributes = std::uint16_t(sqlite3_column_int(mFiles, 3));
         if (sqlite3_column_type(mFiles, 2) == SQLITE_NULL) {
