@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the main window: definition, start-up and handlers.
 #include "app/frmMain.h"
+#include "app/CatalogCommands.h"
 
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
@@ -272,6 +273,7 @@ void frmMain::InitControls()
     mProgressTimer->setInterval(250);
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
     mLists = new ListCommands(this);
+    mCatalogs = new CatalogCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);

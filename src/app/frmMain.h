@@ -22,6 +22,7 @@ class clsLayout;
 class FileListModel;
 class FilterNote;
 class frmFilter;
+class CatalogCommands;
 class ListWorkspace;
 class frmOptions;
 class ListCommands;
@@ -72,6 +73,8 @@ public:
     SearchController* search() const { return mSearch; }
     /** File, Open List and Compare With List. */
     ListCommands* lists() const { return mLists; }
+    /** File, Open Catalog and Add to Catalog. */
+    CatalogCommands* catalogs() const { return mCatalogs; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** Sorting, the find bar and the row commands of the list. */
@@ -140,6 +143,7 @@ private:
     ExportController* mExport = nullptr;
     ListWorkspace* mWorkspace = nullptr;
     ListCommands* mLists = nullptr;
+    CatalogCommands* mCatalogs = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
     bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written

@@ -164,6 +164,9 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         } else if (!optionsEnded && parseCompareOption(args, i, options.compareWith, error)) {
             if (!error.empty())
                 return std::nullopt;
+        } else if (!optionsEnded && parseCatalogOption(args, i, options.catalog, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!optionsEnded && arg == "--xlsx") {
             if (!(options.workbookFile = value(arg.c_str())))
                 return std::nullopt;
@@ -201,7 +204,9 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         return std::nullopt;
     if (!checkFilterRanges(options.filter, error))
         return std::nullopt;
-    if (!haveDirectory && !options.help && !options.version) {
+    if (error = catalogConflict(options, haveDirectory); !error.empty() && !options.help && !options.version)
+        return std::nullopt;
+    if (!haveDirectory && !options.help && !options.version && !options.catalog.needsNoFolder()) {
         error = "no folder given";
         return std::nullopt;
     }
@@ -248,7 +253,8 @@ std::string usageText()
            "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n") +
            filterUsageText() +
            "  -h, --help                 show this help and exit\n"
-           "      --version              show the version and exit\n"
+           "      --version              show the version and exit\n" +
+           catalogUsageText() +
            "\n"
            "Exit status: 0 when every folder was listed, 1 when some folders could not be read\n"
            "(each is named on standard error) or writing the output failed on the way, 2 when\n"
@@ -274,6 +280,18 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
             return ExitUsage;
         }
         return ExitOk;
+    }
+    if (options.catalog.path) {
+        ListOptions catalog = options;
+        if (catalog.textOutput && !catalog.lineTemplate)
+            catalog.lineTemplate = storedTextFormat();
+        WalkOptions walk = walkOptions;
+        walk.threads = options.threads;
+        walk.followLinks = options.followLinks;
+        walk.oneFileSystem = options.oneFileSystem;
+        options.filter.applyTo(walk, std::time(nullptr));
+        return runCatalog(catalog, walk, options.datePattern ? *options.datePattern : storedDatePattern(),
+                          systemDateLocale());
     }
     // A missing folder is told before anything is written, so that no output is replaced by nothing.
     if (const int error = Walker::checkStart(options.directory); error != 0) {

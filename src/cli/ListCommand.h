@@ -2,6 +2,7 @@
 // Dirlix Pro: the command-line companion dirlix-list: options and the listing.
 #pragma once
 
+#include "cli/CatalogCommand.h"
 #include "cli/FormatOptions.h"
 #include "search/FilterRules.h"
 #include "search/Walker.h"
@@ -26,6 +27,7 @@ struct ListOptions {
     bool followLinks = false;               ///< -L/--follow: enter links to folders, each folder once
     bool oneFileSystem = false;             ///< -x/--one-file-system: stay on DIR's file system
     FilterRules filter;                     ///< -i, -e, sizes, dates, --dot-folders: what is listed
+    CatalogOptions catalog;                 ///< --catalog and its operations
     bool help = false;
     bool version = false;
     /** Set by the program when it started with standard output closed: what would go there is refused. */

@@ -39,6 +39,7 @@ diff -u - "$scratch/installed" <<'EOF' || fail "the installed files differ from 
 usr/bin/dirlix-list
 usr/bin/dirlix-pro
 usr/share/applications/dirlix-pro.desktop
+usr/share/dirlix-pro/Help/catalog.html
 usr/share/dirlix-pro/Help/compare.html
 usr/share/dirlix-pro/Help/faq.html
 usr/share/dirlix-pro/Help/filters.html
