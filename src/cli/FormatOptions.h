@@ -18,6 +18,7 @@ struct FormatOptions {
     std::optional<TextFormat> format; ///< --format; empty when not given (the columns)
     bool header = true;               ///< --no-header clears it: CSV and TSV without their header line
     bool folderTotals = false;        ///< --folders: one record per folder instead of one per file
+    bool html = false;                ///< --format=html: the web page (HtmlExporter); format stays empty
 };
 
 /**
@@ -35,7 +36,7 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
 
 /**
  * The exporter that @p options ask for: file rows in the chosen format (the columns when none is
- * chosen), or folder totals of the folders at and below @p startFolder (the walk's start folder text).
+ * chosen), the web page with the tree from @p startFolder, or folder totals of the folders at and below @p startFolder (the walk's start folder text).
  */
 std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const DateLocale& locale,
                                              const std::string& startFolder);
