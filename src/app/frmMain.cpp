@@ -5,6 +5,7 @@
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
 #include "app/ListCommands.h"
+#include "app/PrintCommands.h"
 #include "app/ListWorkspace.h"
 #include "app/RowActions.h"
 #include "app/SaveListAs.h"
@@ -272,6 +273,7 @@ void frmMain::InitControls()
     mProgressTimer->setInterval(250);
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
     mLists = new ListCommands(this);
+    mPrint = new PrintCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);

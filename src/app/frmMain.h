@@ -25,6 +25,7 @@ class frmFilter;
 class ListWorkspace;
 class frmOptions;
 class ListCommands;
+class PrintCommands;
 class SearchController;
 
 /**
@@ -72,6 +73,8 @@ public:
     SearchController* search() const { return mSearch; }
     /** File, Open List and Compare With List. */
     ListCommands* lists() const { return mLists; }
+    /** File, Print, Print Preview and Export PDF. */
+    PrintCommands* printing() const { return mPrint; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** Sorting, the find bar and the row commands of the list. */
@@ -100,6 +103,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class PrintCommands; // Export PDF runs as one of the window's exports
     void defineWindow();
     void defineMenus();
     void defineStatusBar();
@@ -138,6 +142,7 @@ private:
     QTimer* mProgressTimer = nullptr;
     bool mColumnsFitted = false;
     ExportController* mExport = nullptr;
+    PrintCommands* mPrint = nullptr;
     ListWorkspace* mWorkspace = nullptr;
     ListCommands* mLists = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
