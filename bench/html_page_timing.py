@@ -46,6 +46,9 @@ try:
         wait_for(f'return document.body.dataset.searched === {text!r}')
         shown = time.monotonic() - start
         status = driver.find_element(By.ID, 'status').text
-        print(f'{"search " + repr(text):36s} {shown:7.3f} s   {status} (target: under 1 s)')
+        answer = int(driver.execute_script('return document.body.dataset.answerMs')) / 1000
+        painted = int(driver.execute_script('return document.body.dataset.paintedMs')) / 1000
+        print(f'{"search " + repr(text):36s} {painted:7.3f} s   from the input to the answer drawn, by the page\'s clock'
+              f' ({answer:.3f} s to the rows made, {shown:.3f} s seen by the driver); {status} (target: under 1 s)')
 finally:
     driver.quit()

@@ -165,9 +165,12 @@ try:
         choose(folder)
         expect(table() == by_folder(folder), f'files of {folder!r}: {table()} != {by_folder(folder)}')
     choose(top + 'many/')
-    shown = table()
-    click('#pager button', 'Next')
-    expect(shown + table() == by_folder(top + 'many/') and len(shown) == 1000, 'the paged folder')
+    shown, pages = table(), 1
+    while js('const next = Array.from(document.querySelectorAll("#pager button")).find(b => b.textContent === "Next");'
+             'if (!next || next.disabled) return false; next.click(); return true;'):
+        shown += table()
+        pages += 1
+    expect(shown == by_folder(top + 'many/') and pages > 1, f'the paged folder: {len(shown)} rows on {pages} pages')
 
     # Sorts: by size, both ways (ties keep the list's order), and by name in code-unit order.
     choose(top)
@@ -194,7 +197,7 @@ try:
                         ('*.txt', lambda n: n.lower().endswith('.txt')), ('*-NAME (?)*', lambda n: '-name (' in n),
                         ('?i*', lambda n: len(n) > 1 and n[1] in 'iI'),
                         ('\ufffd', lambda n: '\ufffd' in n), ('f1?0?', lambda n: re.fullmatch(r'f1.0.', n) is not None)):
-        expect(search(text) == [row_texts(r) for r in rows if match(r['name'])][:1000],
+        expect(search(text) == [row_texts(r) for r in rows if match(r['name'])],
                f'search {text!r}: {search(text)[:5]}')
     expect(search('nothing like it') == [], 'a search without matches')
 
