@@ -3,6 +3,7 @@
 #include "app/SaveListAs.h"
 
 #include "output/FolderTotals.h"
+#include "output/HtmlExport.h"
 #include "output/ListWorkbook.h"
 #include "output/ReplacingFile.h"
 #include "output/SettingsStore.h"
@@ -126,6 +127,12 @@ const std::vector<FileType>& fileTypes()
             {QStringLiteral("xlsx"), tr("Workbook"), QStringLiteral("*.xlsx"),
              [](const ExporterContext& context) -> std::unique_ptr<Exporter> {
                  return std::make_unique<ListWorkbook>(context.locale);
+             }},
+            // The rows do not say where the search began: the page's tree starts at the deepest
+            // folder that holds every row.
+            {QStringLiteral("html"), tr("Web page"), QStringLiteral("*.html"),
+             [](const ExporterContext& context) -> std::unique_ptr<Exporter> {
+                 return std::make_unique<HtmlExporter>(context.locale, HtmlPageInfo{});
              }},
         };
     }();

@@ -6,6 +6,7 @@
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
 #include "app/ListCommands.h"
+#include "app/PrintCommands.h"
 #include "app/ListWorkspace.h"
 #include "app/RowActions.h"
 #include "app/SaveListAs.h"
@@ -274,6 +275,7 @@ void frmMain::InitControls()
     connect(mProgressTimer, &QTimer::timeout, this, &frmMain::showProgress);
     mLists = new ListCommands(this);
     mCatalogs = new CatalogCommands(this);
+    mPrint = new PrintCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);

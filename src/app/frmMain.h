@@ -26,6 +26,7 @@ class CatalogCommands;
 class ListWorkspace;
 class frmOptions;
 class ListCommands;
+class PrintCommands;
 class SearchController;
 
 /**
@@ -75,6 +76,8 @@ public:
     ListCommands* lists() const { return mLists; }
     /** File, Open Catalog and Add to Catalog. */
     CatalogCommands* catalogs() const { return mCatalogs; }
+    /** File, Print, Print Preview and Export PDF. */
+    PrintCommands* printing() const { return mPrint; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** Sorting, the find bar and the row commands of the list. */
@@ -103,6 +106,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class PrintCommands; // Export PDF runs as one of the window's exports
     void defineWindow();
     void defineMenus();
     void defineStatusBar();
@@ -141,6 +145,7 @@ private:
     QTimer* mProgressTimer = nullptr;
     bool mColumnsFitted = false;
     ExportController* mExport = nullptr;
+    PrintCommands* mPrint = nullptr;
     ListWorkspace* mWorkspace = nullptr;
     ListCommands* mLists = nullptr;
     CatalogCommands* mCatalogs = nullptr;

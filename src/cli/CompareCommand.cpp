@@ -45,8 +45,8 @@ std::string compareConflict(const ListOptions& options)
         return "--compare and --xlsx cannot be used together";
     if (options.formats.folderTotals)
         return "--compare and --folders cannot be used together";
-    if (options.formats.format && *options.formats.format != TextFormat::JsonLines &&
-        *options.formats.format != TextFormat::Columns)
+    if (options.formats.html || (options.formats.format && *options.formats.format != TextFormat::JsonLines &&
+                                 *options.formats.format != TextFormat::Columns))
         return "--compare writes its own lines, or --format=jsonl";
     return {};
 }

@@ -3,6 +3,7 @@
 #include "cli/FormatOptions.h"
 
 #include "output/FolderTotals.h"
+#include "output/HtmlExport.h"
 
 namespace dirlix::cli {
 
@@ -39,15 +40,16 @@ bool parseFormatOption(const std::vector<std::string>& args, std::size_t& i, For
     } else {
         return false;
     }
-    into.format = textFormatNamed(name);
-    if (!into.format)
-        error = "unknown format '" + name + "' (choose columns, csv, tsv or jsonl)";
+    into.html = name == "html";
+    into.format = into.html ? std::nullopt : textFormatNamed(name);
+    if (!into.format && !into.html)
+        error = "unknown format '" + name + "' (choose columns, csv, tsv, jsonl or html)";
     return true;
 }
 
 std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool workbook)
 {
-    const std::pair<bool, const char*> chosen[] = {{options.format.has_value(), "--format"},
+    const std::pair<bool, const char*> chosen[] = {{options.format.has_value() || options.html, "--format"},
                                                    {options.folderTotals, "--folders"}};
     for (const auto& [given, name] : chosen) {
         if (given && lineTemplate)
@@ -55,6 +57,8 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
         if (given && workbook)
             return std::string(name) + " and --xlsx cannot be used together";
     }
+    if (options.html && options.folderTotals)
+        return "--folders and --format=html cannot be used together (the page shows the folder totals)";
     if (!options.header && options.format != TextFormat::Csv && options.format != TextFormat::Tsv)
         return "--no-header needs --format=csv or --format=tsv";
     if (options.csvFormulas && options.format != TextFormat::Csv)
@@ -65,6 +69,8 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
 std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const DateLocale& locale,
                                              const std::string& startFolder)
 {
+    if (options.html)
+        return std::make_unique<HtmlExporter>(locale, HtmlPageInfo{startFolder, 0});
     const TextFormat format = options.format.value_or(TextFormat::Columns);
     const CsvFormulas formulas = options.csvFormulas.value_or(CsvFormulas::Quote);
     if (options.folderTotals)

@@ -20,6 +20,7 @@ struct FormatOptions {
     bool folderTotals = false;        ///< --folders: one record per folder instead of one per file
     /** --csv-formulas: quote (the default) or keep a CSV text that a spreadsheet would run as a formula. */
     std::optional<CsvFormulas> csvFormulas;
+    bool html = false;                ///< --format=html: the web page (HtmlExporter); format stays empty
 };
 
 /**
@@ -38,7 +39,7 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
 
 /**
  * The exporter that @p options ask for: file rows in the chosen format (the columns when none is
- * chosen), or folder totals of the folders at and below @p startFolder (the walk's start folder text).
+ * chosen), the web page with the tree from @p startFolder, or folder totals of the folders at and below @p startFolder (the walk's start folder text).
  */
 std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const DateLocale& locale,
                                              const std::string& startFolder);

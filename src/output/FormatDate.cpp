@@ -274,6 +274,45 @@ void DatePattern::appendTo(std::string& out, const DateTime& when, const DateLoc
     }
 }
 
+std::vector<DatePattern::Piece> DatePattern::pieces(const DateLocale& locale) const
+{
+    if (mText.empty())
+        return locale.generalPattern.empty() ? std::vector<Piece>{} : DatePattern(locale.generalPattern).pieces(locale);
+    std::vector<Piece> out;
+    const auto text = [&out](std::string_view bytes) {
+        if (out.empty() || out.back().field != Piece::Text)
+            out.push_back(Piece{});
+        out.back().text += bytes;
+    };
+    const auto field = [&out](Piece::Field field, std::uint8_t width, bool twelveHour = false) {
+        out.push_back(Piece{field, width, twelveHour, {}, {}});
+    };
+    for (const Token& token : mTokens) {
+        switch (token.kind) {
+        case Literal: text(std::string_view(mText).substr(token.start, token.width)); break;
+        case DateSeparator: text(locale.dateSeparator); break;
+        case TimeSeparator: text(locale.timeSeparator); break;
+        case AmPm: {
+            const std::size_t half = token.width / 2;
+            out.push_back(Piece{Piece::AmPm, 0, false, mText.substr(token.start, half),
+                                mText.substr(token.start + half + 1, half)});
+            break;
+        }
+        case Day: case Day2: field(Piece::Day, token.kind == Day2 ? 2 : 1); break;
+        case WeekdayShort: case WeekdayLong: field(Piece::Weekday, token.kind == WeekdayLong ? 4 : 3); break;
+        case Month: case Month2: field(Piece::Month, token.kind == Month2 ? 2 : 1); break;
+        case MonthShort: case MonthLong: field(Piece::MonthName, token.kind == MonthLong ? 4 : 3); break;
+        case Minute: case Minute2: field(Piece::Minute, token.kind == Minute2 ? 2 : 1); break;
+        case DayOfYear: field(Piece::DayOfYear, 1); break;
+        case Year2: case Year4: field(Piece::Year, token.kind == Year4 ? 4 : 2); break;
+        case Hour: case Hour2: field(Piece::Hour, token.kind == Hour2 ? 2 : 1, mTwelveHour); break;
+        case Second: case Second2: field(Piece::Second, token.kind == Second2 ? 2 : 1); break;
+        default: break;
+        }
+    }
+    return out;
+}
+
 std::string FormatDate(const DateTime& when, std::string_view pattern, const DateLocale& locale)
 {
     std::string out;

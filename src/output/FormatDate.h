@@ -52,6 +52,22 @@ public:
     /** The pattern text as given. */
     const std::string& text() const { return mText; }
 
+    /** One piece of the pattern, for a formatter outside this program (the web page's script). */
+    struct Piece {
+        enum Field : std::uint8_t { Text, Day, Weekday, Month, MonthName, Minute, DayOfYear, Year, Hour, Second, AmPm };
+        Field field = Text;
+        /** Numbers: the fewest digits (zeros in front); names: 3 short, 4 long; Year: 2 (last two digits) or 4. */
+        std::uint8_t width = 0;
+        bool twelveHour = false; ///< Hour: on the 12-hour clock (0 shows as 12)
+        std::string text;        ///< Text: the bytes to copy; AmPm: the text before noon
+        std::string afternoon;   ///< AmPm: the text from noon on
+    };
+    /**
+     * The pattern as pieces that give, one after another, exactly what appendTo() writes: the
+     * separators already taken from @p locale, an empty pattern as the locale's general pattern.
+     */
+    std::vector<Piece> pieces(const DateLocale& locale = englishLocale()) const;
+
     struct Token {
         std::uint8_t kind;   // what the token stands for (implementation detail)
         std::uint8_t width;  // how many characters of a literal, or the run length

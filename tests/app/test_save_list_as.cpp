@@ -128,6 +128,15 @@ private slots:
             QVERIFY(QFile::remove(QString::fromStdString(tmp / (std::string("list.") + key))));
         }
 
+        // The web page holds the six rows, the tree starting at their deepest common folder.
+        answer = {QString::fromStdString(tmp / "list"), typeIndex("html")};
+        window.mnuFileSaveAs->trigger();
+        QVERIFY(exported.wait(5000));
+        const std::string page = readFile(tmp / "list.html");
+        QVERIFY(page.rfind("<!DOCTYPE html>", 0) == 0);
+        QVERIFY(page.find("\"start\":null,") != std::string::npos && page.find("\"files\":6,") != std::string::npos);
+        QVERIFY(QFile::remove(QString::fromStdString(tmp / "list.html")));
+
         // Stopped: the earlier workbook stays, and nothing else is left in the folder.
         const std::string earlier = readFile(tmp / "list.xlsx");
         window.model()->appendBlocks(rowsOfFolders(100, 2000), "yyyy");

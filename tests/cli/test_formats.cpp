@@ -69,6 +69,7 @@ TEST(Formats, EveryFormatReadsBackToTheListsTextsAndTotals)
 
     EXPECT_EQ(runCommand(program + "--format=columns '" + root + "'").out, runCommand(program + "'" + root + "'").out);
     for (const std::string bad : {"--format=xml", "--format", "--no-header", "--format=jsonl --no-header",
-                                  "--folders -t %1", "--format=csv --xlsx x.xlsx", "--folders --template"})
+                                  "--folders -t %1", "--format=csv --xlsx x.xlsx", "--folders --template",
+                                  "--format=html --folders", "--format=html -t %1", "--format=html --compare=x.jsonl"})
         EXPECT_EQ(runCommand(program + bad + " '" + root + "' 2>/dev/null").status, 2) << bad;
 }

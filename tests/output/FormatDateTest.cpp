@@ -6,6 +6,8 @@
 
 #include <string>
 #include <tuple>
+#include <algorithm>
+#include <vector>
 
 namespace dirlix {
 namespace {
@@ -166,4 +168,60 @@ TEST(PadLeft, TrimsThenRightAlignsCuttingOnTheLeft)
 }
 
 } // namespace
+} // namespace dirlix
+
+namespace dirlix {
+namespace {
+
+// What a formatter outside the program (the web page's script) makes of the pieces.
+std::string fromPieces(const std::vector<DatePattern::Piece>& pieces, const DateTime& when, const DateLocale& locale)
+{
+    const auto digits = [](long long value, int width) {
+        std::string text = std::to_string(value < 0 ? -value : value);
+        text.insert(0, std::size_t(std::max(0, width - int(text.size()))), '0');
+        return value < 0 ? "-" + text : text;
+    };
+    const long long days = daysFromCivil(when.year, when.month, when.day);
+    std::string out;
+    for (const DatePattern::Piece& p : pieces) {
+        switch (p.field) {
+        case DatePattern::Piece::Text: out += p.text; break;
+        case DatePattern::Piece::Day: out += digits(when.day, p.width); break;
+        case DatePattern::Piece::Weekday: out += (p.width == 4 ? locale.dayLong : locale.dayShort)[std::size_t((days % 7 + 11) % 7)]; break;
+        case DatePattern::Piece::Month: out += digits(when.month, p.width); break;
+        case DatePattern::Piece::MonthName: out += (p.width == 4 ? locale.monthLong : locale.monthShort)[std::size_t(when.month - 1)]; break;
+        case DatePattern::Piece::Minute: out += digits(when.minute, p.width); break;
+        case DatePattern::Piece::DayOfYear: out += digits(days - daysFromCivil(when.year, 1, 1) + 1, 1); break;
+        case DatePattern::Piece::Year: out += p.width == 4 ? digits(when.year, 4) : digits((when.year % 100 + 100) % 100, 2); break;
+        case DatePattern::Piece::Hour: out += digits(p.twelveHour ? (when.hour % 12 ? when.hour % 12 : 12) : when.hour, p.width); break;
+        case DatePattern::Piece::Second: out += digits(when.second, p.width); break;
+        case DatePattern::Piece::AmPm: out += when.hour < 12 ? p.text : p.afternoon; break;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// Catches pieces that drift from the formatter: a token, separator, 12-hour rule or the general
+// form that the pieces give otherwise than appendTo() does.
+TEST(FormatDate, PiecesGiveWhatTheFormatterWrites)
+{
+    DateLocale dutch;
+    dutch.monthShort[2] = "mrt";
+    dutch.dayLong[2] = "dinsdag";
+    dutch.dateSeparator = "-";
+    dutch.timeSeparator = ".";
+    for (const DateLocale& locale : {englishLocale(), dutch})
+        for (const char* pattern : {"dd/mm/yy HH:MM:SS", "", "dddd d mmmm yyyy, h:nn am/pm", "ddd dd-mmm yyyyy a/p hhh:mm",
+                                    "y yy yyyy m mm mmm mmmm mmmmm", "AM/PM h:m:s", "literal 100% text"})
+            for (const DateTime& when : {kExample, kMidnight, kNoon, kOne, makeDateTime(-44, 3, 15, 23, 59, 59),
+                                         makeDateTime(12345, 12, 31, 1, 2, 3)}) {
+                const DatePattern compiled(pattern);
+                std::string expected;
+                compiled.appendTo(expected, when, locale);
+                EXPECT_EQ(fromPieces(compiled.pieces(locale), when, locale), expected) << pattern;
+            }
+}
+
 } // namespace dirlix

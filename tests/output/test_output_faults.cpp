@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: writing filelist.txt safely; both exports into places they cannot write and onto a
 // full disk; targets that are no regular file, as the window writes them.
+#include "output/HtmlExport.h"
 #include "output/ReplacingFile.h"
 #include "output/TextRows.h"
 
@@ -208,4 +209,29 @@ TEST(OutputFaults, ATargetThatIsNoFileIsNeverReplaced)
     ASSERT_EQ(::stat((tmp / "shared.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0604u);
     EXPECT_EQ(namesIn(tmp.path()), (std::vector<std::string>{"filelist.txt", "link.txt", "shared.txt"}));
+}
+
+// The web page is written whole or not at all: a full disk and a stop leave the earlier page.
+TEST(OutputFaults, WebPageReplacesWholeOrNotAtAll)
+{
+    SmallDisk disk;
+    if (!disk.mounted)
+        GTEST_SKIP() << "no tmpfs could be mounted (needs root): " << disk.reason;
+    const std::string page = disk.path + "/page.html";
+    writeFile(page, "earlier");
+    FileList big;
+    filled(big, 20000);
+    ExportProgress progress;
+    ReplacingFile full(page);
+    const ExportResult failed = HtmlExporter(englishLocale(), {}).write(*big.rows(), full, progress);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_NE(failed.error.find(std::strerror(ENOSPC)), std::string::npos) << failed.error;
+    EXPECT_EQ(readFile(page), "earlier");
+
+    ReplacingFile stopped(page);
+    const std::atomic<bool> stop{true};
+    const ExportResult result = HtmlExporter(englishLocale(), {}).write(*big.rows(), stopped, progress, &stop);
+    EXPECT_TRUE(result.stopped && !result.ok);
+    EXPECT_EQ(readFile(page), "earlier");
+    EXPECT_EQ(namesIn(disk.path), std::vector<std::string>{"page.html"});
 }
