@@ -51,12 +51,12 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
 }
 
 std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const DateLocale& locale,
-                                             const std::string& startFolder)
+                                             const std::string& startFolder, bool hashColumn)
 {
     const TextFormat format = options.format.value_or(TextFormat::Columns);
     if (options.folderTotals)
         return std::make_unique<FolderTotalsExporter>(format, startFolder, options.header);
-    return makeRowExporter(format, locale, options.header);
+    return makeRowExporter(format, locale, options.header, hashColumn);
 }
 
 } // namespace dirlix::cli

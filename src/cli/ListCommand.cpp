@@ -2,6 +2,7 @@
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
 #include "cli/CompareCommand.h"
+#include "cli/ContentCommand.h"
 #include "cli/FilterOptions.h"
 
 #include "output/SettingsStore.h"
@@ -11,6 +12,7 @@
 #include "output/modListToText.h"
 #include "product/Version.h"
 #include "product/clsProductInfo.h"
+#include "content/HashingRows.h"
 #include "search/WalkHandOff.h"
 
 #include <cerrno>
@@ -144,6 +146,9 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         } else if (!optionsEnded && parseCompareOption(args, i, options.compareWith, error)) {
             if (!error.empty())
                 return std::nullopt;
+        } else if (!optionsEnded && parseContentOption(args, i, options, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!optionsEnded && arg == "--xlsx") {
             if (!(options.workbookFile = value(arg.c_str())))
                 return std::nullopt;
@@ -178,6 +183,8 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
     if (error = formatConflict(options.formats, options.textOutput, options.workbookFile.has_value()); !error.empty())
         return std::nullopt;
     if (error = compareConflict(options); !error.empty())
+        return std::nullopt;
+    if (error = contentConflict(options); !error.empty())
         return std::nullopt;
     if (!checkFilterRanges(options.filter, error))
         return std::nullopt;
@@ -222,7 +229,7 @@ std::string usageText()
            "                             however many links lead to it, under its first path\n"
            "                             in walk order (so the walk runs on one thread)\n"
            "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n") +
-           filterUsageText() +
+           contentUsageText() + filterUsageText() +
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n"
            "\n"
@@ -259,15 +266,18 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     options.filter.applyTo(walk, std::time(nullptr));
     if (options.compareWith)
         return runCompare(options, walk, datePattern, locale);
+    if (options.duplicates)
+        return runDuplicates(options, walk);
     if (options.workbookFile) {
         exporter = std::make_unique<modListToExcel::WorkbookExporter>(locale);
     } else if (options.textOutput) {
         const std::string text = options.lineTemplate ? *options.lineTemplate : storedTextFormat();
         // A template of names and folders alone needs no file values: skip reading them.
-        walk.namesOnly = !LineTemplate(text).needsFileProperties();
+        walk.namesOnly = !LineTemplate(text).needsFileProperties() && !options.hash;
         exporter = std::make_unique<modListToText::TemplateExporter>([text] { return text; }, locale);
     } else {
-        exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory));
+        exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory),
+                                      options.hash.has_value());
     }
     std::unique_ptr<ExportTarget> target;
     if (options.workbookFile)
@@ -280,8 +290,16 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     BackgroundWalk background(walk);
     background.start(options.directory);
     WalkRows rows(background, datePattern);
+    std::optional<HashingRows> hashing;
+    if (options.hash)
+        hashing.emplace(rows, *options.hash, 0, [](const std::string& path, const std::string& reason) {
+            std::fprintf(stderr, "dirlix-list: no checksum for %s: %s\n", path.c_str(), reason.c_str());
+        });
     ExportProgress progress;
-    const ExportResult result = exporter->write(rows, *target, progress);
+    const ExportResult result = exporter->write(hashing ? static_cast<RowSource&>(*hashing) : rows, *target, progress);
+    // Files without a checksum were told as they came; they make the listing incomplete.
+    const bool unhashed = hashing && hashing->failures() != 0;
+    hashing.reset(); // its threads end before the walk is waited for
     if (!result.ok)
         background.stop(); // an output that failed ends the walk at once
     background.wait();
@@ -296,7 +314,7 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     if (result.truncatedCells != 0)
         std::fprintf(stderr, "dirlix-list: %llu cells were longer than a workbook cell holds and were cut\n",
                      static_cast<unsigned long long>(result.truncatedCells));
-    return status;
+    return unhashed ? ExitSomeUnreadable : status;
 }
 
 int reportWalk(const Walker& walker, bool found, const std::string& directory)

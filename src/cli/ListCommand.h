@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/FormatOptions.h"
+#include "content/Digest.h"
 #include "search/FilterRules.h"
 #include "search/Walker.h"
 
@@ -28,6 +29,9 @@ struct ListOptions {
     FilterRules filter;                     ///< -i, -e, sizes, dates, --dot-folders: what is listed
     bool help = false;
     bool version = false;
+    // What the files hold (ContentCommand.h).
+    std::optional<HashAlgorithm> hash;      ///< --hash[=ALGO]: a checksum per file; empty: none
+    bool duplicates = false;                ///< --duplicates: groups of identical files instead of the list
 };
 
 /** Exit statuses of the companion. */

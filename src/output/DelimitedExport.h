@@ -39,8 +39,9 @@ void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std
  */
 class DelimitedExporter : public LineExporter {
 public:
-    DelimitedExporter(Delimited form, const DateLocale& locale, bool header = true)
-        : mForm(form), mHeader(header), mTexts(locale)
+    /** @p hashColumn adds a ninth column, Hash: the row's checksum, empty when it has none. */
+    DelimitedExporter(Delimited form, const DateLocale& locale, bool header = true, bool hashColumn = false)
+        : mForm(form), mHeader(header), mHashColumn(hashColumn), mTexts(locale)
     {
     }
 
@@ -51,6 +52,7 @@ protected:
 private:
     Delimited mForm;
     bool mHeader;
+    bool mHashColumn;
     RowTexts mTexts;
     std::string mScratch;
 };
@@ -58,13 +60,19 @@ private:
 /** The list as CSV: RFC 4180, a header of the captions unless @p header is false. */
 class CsvExporter : public DelimitedExporter {
 public:
-    explicit CsvExporter(const DateLocale& locale, bool header = true) : DelimitedExporter(Delimited::Csv, locale, header) {}
+    explicit CsvExporter(const DateLocale& locale, bool header = true, bool hashColumn = false)
+        : DelimitedExporter(Delimited::Csv, locale, header, hashColumn)
+    {
+    }
 };
 
 /** The list as TSV: one row per line, escaped fields, a header of the captions unless @p header is false. */
 class TsvExporter : public DelimitedExporter {
 public:
-    explicit TsvExporter(const DateLocale& locale, bool header = true) : DelimitedExporter(Delimited::Tsv, locale, header) {}
+    explicit TsvExporter(const DateLocale& locale, bool header = true, bool hashColumn = false)
+        : DelimitedExporter(Delimited::Tsv, locale, header, hashColumn)
+    {
+    }
 };
 
 } // namespace dirlix

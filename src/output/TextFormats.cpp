@@ -21,13 +21,13 @@ std::optional<TextFormat> textFormatNamed(std::string_view name)
     return std::nullopt;
 }
 
-std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header)
+std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header, bool hashColumn)
 {
     switch (format) {
     case TextFormat::Csv:
-        return std::make_unique<CsvExporter>(locale, header);
+        return std::make_unique<CsvExporter>(locale, header, hashColumn);
     case TextFormat::Tsv:
-        return std::make_unique<TsvExporter>(locale, header);
+        return std::make_unique<TsvExporter>(locale, header, hashColumn);
     case TextFormat::JsonLines:
         return std::make_unique<JsonLinesExporter>(locale);
     case TextFormat::Columns:

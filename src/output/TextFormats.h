@@ -25,8 +25,10 @@ std::optional<TextFormat> textFormatNamed(std::string_view name);
 
 /**
  * A new exporter of the file rows in @p format. @p header applies to CSV and TSV: false leaves
- * their header line out.
+ * their header line out; @p hashColumn gives them the Hash column (the columns and JSON Lines
+ * carry checksums whenever the rows do).
  */
-std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header = true);
+std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header = true,
+                                          bool hashColumn = false);
 
 } // namespace dirlix
