@@ -27,6 +27,7 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         compare.folderUnreadable(folder);
     if (!startFolder.empty())
         compare.setScope(startFolder, std::move(filter));
+    result.savedRowsInScope = compare.savedRowsInScope();
     RowBlocks blocks;
     std::vector<WalkBlock> ready;
     const auto flush = [&](bool all) {

@@ -30,6 +30,7 @@ struct Comparison {
     std::uint64_t added = 0, removed = 0, changed = 0;
     std::string error;              ///< why the saved list could not be read; empty when it was
     bool stopped = false;
+    bool savedRowsInScope = true;   ///< false when no saved row lies in the folder searched (ListCompare::savedRowsInScope())
 
     /**
      * Compares the rows of @p shown with the saved list in the file @p savedPath: the added and

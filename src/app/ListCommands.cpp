@@ -237,7 +237,11 @@ void ListCommands::comparisonFinished()
         view->resizeColumnToContents(column);
         view->setColumnWidth(column, std::min(view->columnWidth(column), widest));
     }
-    mWindow->statusText()->setText(tr("Differences: ").toHtmlEscaped() + counts.toHtmlEscaped());
+    QString status = tr("Differences: ") + counts;
+    if (!mCompareModel->comparison().savedRowsInScope)
+        status += tr(" (no file of the list lies in the folder searched as it is written: search it as it was "
+                     "written when the list was made)");
+    mWindow->statusText()->setText(status.toHtmlEscaped());
     emit compared();
 }
 

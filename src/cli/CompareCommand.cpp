@@ -4,6 +4,7 @@
 
 #include "output/ListCompare.h"
 #include "output/ReplacingFile.h"
+#include "search/PlainFile.h"
 #include "search/WalkHandOff.h"
 
 #include <cstdio>
@@ -66,6 +67,19 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
         return CompareTrouble;
     }
 
+    // The differences never replace the list they come from, under whatever name it is given.
+    if (options.outputFile) {
+        fsys::FileId output;
+        const int missing = fsys::pathIdentity(*options.outputFile, output);
+        if (missing == 0 ? output == saved.fileId() : *options.outputFile == oldList) {
+            background.stop();
+            background.wait();
+            std::fprintf(stderr, "dirlix-list: %s: is the saved list given to --compare; the differences would replace it\n",
+                         options.outputFile->c_str());
+            return CompareTrouble;
+        }
+    }
+
     std::unique_ptr<ExportTarget> target;
     if (options.outputFile)
         target = std::make_unique<ReplacingFile>(*options.outputFile);
@@ -107,6 +121,11 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
     // Saved files the walk could not have seen are not called removed: those in folders that
     // could not be read or were not entered, outside DIR, or left out by the filters.
     compare.setScope(Walker::startFolderText(options.directory), walk.filter);
+    if (!compare.savedRowsInScope())
+        std::fprintf(stderr,
+                     "dirlix-list: warning: no file of %s lies in %s as it is written here, so every file is added and "
+                     "none removed; give the folder as it was given when the list was made\n",
+                     oldList.c_str(), options.directory.c_str());
     for (const WalkError& failed : background.walker().errors())
         if (failed.kind == WalkErrorKind::FolderUnreadable || failed.kind == WalkErrorKind::VirtualSkipped ||
             failed.kind == WalkErrorKind::CycleSkipped)

@@ -2,7 +2,11 @@
 // Dirlix Pro: the JSON Lines writer.
 #include "output/JsonLines.h"
 
+#include "search/FileSystem.h"
+
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <utility>
 
@@ -151,6 +155,45 @@ bool appendJsonString(std::string& out, std::string_view bytes)
     const bool exact = appendJsonContent(out, bytes);
     out += '"';
     return exact;
+}
+
+std::string messageExcerpt(std::string_view bytes, std::size_t limit)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    std::size_t shown = 0, i = 0;
+    for (; i < bytes.size() && shown < limit; ++shown) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        // U+0080 to U+009F are control characters too (C1), though valid UTF-8.
+        const std::size_t length = byte >= 0x80 ? validSequenceAt(bytes, i) : 1;
+        const bool c1 = length == 2 && byte == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0;
+        if (length > 1 && !c1) {
+            out.append(bytes.data() + i, length);
+            i += length;
+            continue;
+        }
+        const char* named = byte == '\n' ? "\\n" : byte == '\t' ? "\\t" : byte == '\r' ? "\\r" : byte == '"' ? "\\\""
+                          : byte == '\\' ? "\\\\" : nullptr;
+        if (named) {
+            out += named;
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            out += char(byte);
+        } else {
+            for (std::size_t k = 0; k < (c1 ? 2 : 1); ++k) {
+                const auto each = static_cast<unsigned char>(bytes[i + k]);
+                out += "\\x";
+                out += kHex[each >> 4];
+                out += kHex[each & 15];
+            }
+            i += c1 ? 2 : 1;
+            continue;
+        }
+        ++i;
+    }
+    out += '"';
+    if (i < bytes.size())
+        out += "...";
+    return out;
 }
 
 void appendBase64(std::string& out, std::string_view bytes)
@@ -427,9 +470,54 @@ public:
         bool contains(std::string_view key) { return find(key) != nullptr; }
         std::pair<std::string, Value>& add()
         {
+            if (count == 0)
+                indexed = 0;
             if (count == items.size())
                 items.emplace_back();
             return items[count++];
+        }
+        /**
+         * Whether the key of the member added last was given before in the object. A row has a
+         * dozen keys, compared one by one; past a few dozen they go into a hash table, so that a
+         * line of many keys costs time in proportion to its length.
+         */
+        bool lastKeyRepeated()
+        {
+            const std::size_t last = count - 1;
+            if (count <= kKeysScanned) {
+                for (std::size_t i = 0; i < last; ++i)
+                    if (items[i].first == items[last].first)
+                        return true;
+                return false;
+            }
+            if (indexed == 0 || slots.size() < 2 * count) {
+                slots.assign(std::bit_ceil(std::max<std::size_t>(4 * count, 256)), kNoSlot);
+                for (indexed = 0; indexed < last; ++indexed)
+                    insert(indexed);
+            }
+            indexed = count;
+            return !insert(last);
+        }
+
+    private:
+        static constexpr std::size_t kKeysScanned = 32;
+        static constexpr std::uint32_t kNoSlot = UINT32_MAX;
+        std::vector<std::uint32_t> slots; // member numbers by the hash of their key
+        std::size_t indexed = 0;          // members in slots; 0: none, the table is stale
+
+        // Puts member @p member into the table; false when a member with its key is there.
+        bool insert(std::size_t member)
+        {
+            const std::string& key = items[member].first;
+            const std::size_t mask = slots.size() - 1;
+            for (std::size_t slot = std::hash<std::string_view>()(key) & mask;; slot = (slot + 1) & mask) {
+                if (slots[slot] == kNoSlot) {
+                    slots[slot] = std::uint32_t(member);
+                    return true;
+                }
+                if (items[slots[slot]].first == key)
+                    return false;
+            }
         }
     };
 
@@ -451,15 +539,12 @@ public:
                 return fail("a key", error);
             skipSpace();
             if (!take(':'))
-                return fail("':' after \"" + key + "\"", error);
+                return fail("':' after " + messageExcerpt(key), error);
             skipSpace();
             if (!this->value(value))
-                return fail("the value of \"" + key + "\"", error);
-            --members.count; // a key given before does not count itself
-            const bool twice = members.contains(key);
-            ++members.count;
-            if (twice)
-                return fail("\"" + key + "\" given twice", error, false);
+                return fail("the value of " + messageExcerpt(key), error);
+            if (members.lastKeyRepeated())
+                return fail(messageExcerpt(key) + " given twice", error, false);
             skipSpace();
         } while (take(','));
         if (!take('}'))
@@ -679,13 +764,27 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
             return wrong("\"path\" is not the folder followed by the name");
     }
 
+    // A file row the walk could not have given would never match one found, and would be reported
+    // removed for ever: refused, as the line it is. A row without a folder is a row of texts,
+    // which the writer writes as it is.
+    const auto holds = [](const std::string& bytes, char c) { return bytes.find(c) != std::string::npos; };
+    if (!row.folder.empty()) {
+        if (row.folder.back() != fsys::kSeparator || holds(row.folder, '\0'))
+            return wrong("the folder " + messageExcerpt(row.folder) + " does not end in '" +
+                         std::string(1, fsys::kSeparator) + "' or holds a zero byte");
+        if (row.name.empty() || row.name == "." || row.name == "..")
+            return wrong("the name " + messageExcerpt(row.name) + " is not a file's name");
+        if (holds(row.name, '/') || holds(row.name, fsys::kSeparator) || holds(row.name, '\0'))
+            return wrong("the name " + messageExcerpt(row.name) + " holds a separator or a zero byte");
+    }
+
     row.size.reset();
     if (const Value* size = members.find("size"); size && size->kind != Value::Null) {
         std::int64_t bytes = 0;
         const std::string& text = size->text;
         const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), bytes);
         if (size->kind != Value::Number || problem != std::errc() || end != text.data() + text.size() || bytes < 0)
-            return wrong("\"size\" is not a whole number of bytes: " + text);
+            return wrong("\"size\" is not a whole number of bytes: " + messageExcerpt(text));
         row.size = bytes;
     }
     for (auto [key, time] : {std::pair{"modified", &row.modified}, std::pair{"created", &row.created}}) {
@@ -693,7 +792,8 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
         if (const Value* member = members.find(key); member && member->kind != Value::Null) {
             std::int64_t seconds = 0;
             if (member->kind != Value::String || !secondsOfIso(member->text, seconds))
-                return wrong("\"" + std::string(key) + "\" is not an ISO 8601 time with its offset: " + member->text);
+                return wrong("\"" + std::string(key) + "\" is not an ISO 8601 time with its offset: " +
+                             messageExcerpt(member->text));
             *time = seconds;
         }
     }

@@ -23,6 +23,14 @@ namespace dirlix {
  */
 bool appendJsonString(std::string& out, std::string_view bytes);
 
+/**
+ * A short excerpt of @p bytes for a message, between double quotes: at most @p limit characters
+ * of it, then "..." when there was more; printable text as it is, '"' and '\\' escaped,
+ * control characters as \n, \t, \r or \xHH and each byte that is not valid UTF-8 as \xHH, so
+ * that nothing of the excerpt can act on a terminal.
+ */
+std::string messageExcerpt(std::string_view bytes, std::size_t limit = 40);
+
 /** Appends @p bytes in standard base64 (the alphabet A-Z a-z 0-9 + /, with '=' padding). */
 void appendBase64(std::string& out, std::string_view bytes);
 
@@ -79,8 +87,11 @@ struct JsonLineRow {
  * split after its last '/'); size must be a whole number of bytes or null; modified and created
  * ISO 8601 times with an offset (or "Z") or null; name_b64 and folder_b64 standard base64 of bytes
  * that their text shows; path, when given, the text of the folder's bytes followed by the name's.
- * Returns false with @p error naming
- * what is wrong and where; @p row is then unspecified.
+ * A row with a folder must be one a walk can give: the folder ends in the separator and holds no
+ * zero byte; the name is not empty, ".", "..", and holds neither a separator nor a zero byte. A
+ * row with an empty folder is a row of texts, taken as written.
+ * Returns false with @p error naming what is wrong and where, quoting at most a short escaped
+ * excerpt of the line (messageExcerpt()); @p row is then unspecified.
  */
 bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error);
 

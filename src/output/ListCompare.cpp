@@ -2,6 +2,8 @@
 // Dirlix Pro: the comparison with a saved list, and the lines and objects of its differences.
 #include "output/ListCompare.h"
 
+#include "search/PlainFile.h"
+
 #include <charconv>
 
 namespace dirlix {
@@ -40,12 +42,12 @@ RowChange ListCompare::compare(const Row& row, std::size_t& savedRow)
 
 void ListCompare::folderUnreadable(std::string folderText)
 {
-    mUnreadable.insert(std::move(folderText));
+    mUnreadable.insert(folderMatchText(folderText));
 }
 
 bool ListCompare::underUnreadable(std::uint32_t folder) const
 {
-    const std::string_view text = mSaved.folderText(folder);
+    const std::string_view text = mSaved.folderMatch(folder);
     for (std::size_t cut = text.find('/'); cut != std::string_view::npos; cut = text.find('/', cut + 1))
         if (mUnreadable.contains(std::string(text.substr(0, cut + 1))))
             return true;
@@ -56,13 +58,23 @@ void ListCompare::setScope(std::string startFolder, std::shared_ptr<const WalkFi
 {
     static const auto plainRule = std::make_shared<const WalkFilter>();
     mScoped = true;
-    mStartFolder = std::move(startFolder);
+    mStartFolder = folderMatchText(startFolder);
     mFilter = filter ? std::move(filter) : plainRule;
+}
+
+bool ListCompare::savedRowsInScope() const
+{
+    if (!mScoped || mSaved.count() == 0)
+        return true;
+    for (std::uint32_t folder = 0; folder < mSaved.folderCount(); ++folder)
+        if (mSaved.folderMatch(folder).starts_with(mStartFolder))
+            return true;
+    return false;
 }
 
 bool ListCompare::outOfScope(std::uint32_t folder) const
 {
-    const std::string_view text = mSaved.folderText(folder);
+    const std::string_view text = mSaved.folderMatch(folder);
     if (!text.starts_with(mStartFolder))
         return true;
     // Each folder below the start folder must be one the walk enters.
@@ -87,6 +99,17 @@ bool ListCompare::filteredOut(std::size_t row) const
     return !mFilter->keepsFile(name, values);
 }
 
+// A saved file the walk did not list may still be there: the filter may leave it out now (it
+// shrank, or was touched), or it came back while the walk went past. Asked only of rows that would
+// otherwise be removed, and only when the rows compared come from a walk made now.
+bool ListCompare::stillThere(std::size_t row) const
+{
+    std::string path(mSaved.folder(row));
+    path += mSaved.name(row);
+    bool isFile = false;
+    return fsys::entryIsFile(path, isFile) == 0 && isFile;
+}
+
 void ListCompare::forEachRemoved(const std::function<bool(std::size_t)>& removed) const
 {
     // Whether the walk could not see each folder (unreadable, or out of its scope): 0 not known
@@ -100,7 +123,7 @@ void ListCompare::forEachRemoved(const std::function<bool(std::size_t)>& removed
             std::uint8_t& folder = hidden[number];
             if (folder == 0)
                 folder = underUnreadable(number) || (mScoped && outOfScope(number)) ? 2 : 1;
-            if (folder == 2 || (mScoped && filteredOut(row)))
+            if (folder == 2 || (mScoped && (filteredOut(row) || stillThere(row))))
                 continue;
         }
         if (!removed(row))

@@ -29,9 +29,11 @@ std::string_view changeKey(RowChange change);
 
 /**
  * Compares rows found now, one at a time and in any order, with a saved list, by their full path
- * as bytes. A value counts only when both sides know it: a file whose size could not be read now
- * is not called changed for that. Rows of the saved list that no row matched are the removed
- * ones, unless they lie at or below a folder that could not be read now.
+ * as bytes, folders matched as folderMatchText() says ("./tree//" is "tree/"). A value counts only
+ * when both sides know it: a file whose size could not be read now is not called changed for
+ * that. Rows of the saved list that no row matched are the removed ones, unless they lie at or
+ * below a folder that could not be read now, or (with a scope) the walk could not have found them
+ * or they are still there.
  */
 class ListCompare {
 public:
@@ -48,16 +50,26 @@ public:
     void folderUnreadable(std::string folderText);
 
     /**
-     * Limits the removed rows to those a walk of @p startFolder (its folder text, ending in the
-     * separator) with @p filter (null: the plain rule) would have listed: saved rows outside that
-     * folder, in folders the filter does not enter, or that the filter leaves out were not looked
-     * for, so they are not called removed. Without a scope every saved row counts.
+     * Says that the rows compared are those of a walk of @p startFolder (its folder text, ending
+     * in the separator) with @p filter (null: the plain rule), made now. Then a removed row is one
+     * the walk would have listed and that is gone: saved rows outside that folder, in folders the
+     * filter does not enter, or that the filter leaves out by their saved values were not looked
+     * for, and a saved file still there (one the filter now leaves out, after a change of size or
+     * time) was not removed. Without a scope every saved row that no row matched counts.
      */
     void setScope(std::string startFolder, std::shared_ptr<const WalkFilter> filter);
 
     /**
+     * Whether some saved row lies at or below the scope's start folder; true without a scope or
+     * without saved rows. False means the folder was given in another way than when the list was
+     * made (an absolute path for a relative one): every file is then added, and none removed.
+     */
+    bool savedRowsInScope() const;
+
+    /**
      * Calls @p removed with each saved row that no row matched, in the list's order, leaving out
-     * rows under unreadable folders and repeated paths. Stops when @p removed returns false.
+     * rows under unreadable folders, rows the scope rules out and repeated paths. Stops when
+     * @p removed returns false.
      */
     void forEachRemoved(const std::function<bool(std::size_t savedRow)>& removed) const;
 
@@ -65,15 +77,16 @@ private:
     bool underUnreadable(std::uint32_t folder) const;
     bool outOfScope(std::uint32_t folder) const;
     bool filteredOut(std::size_t row) const;
+    bool stillThere(std::size_t row) const;
 
     const SavedList& mSaved;
     std::vector<bool> mSeen;
     std::string mFolder;                    // the folder of the last row compared
     std::uint32_t mFolderNumber = UINT32_MAX;
     bool mHaveFolder = false;
-    std::unordered_set<std::string> mUnreadable;
+    std::unordered_set<std::string> mUnreadable; // folderMatchText() of each
     bool mScoped = false;
-    std::string mStartFolder;
+    std::string mStartFolder;               // folderMatchText() of the start folder
     std::shared_ptr<const WalkFilter> mFilter;
 };
 

@@ -4,6 +4,7 @@
 #include "app/FileListModel.h"
 #include "app/FindBar.h"
 #include "app/ListWorkspace.h"
+#include "app/OpenList.h"
 #include "app/RowActions.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
@@ -15,7 +16,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QHeaderView>
+#include <QThread>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -357,6 +360,41 @@ private slots:
             QVERIFY(window.workspace()->eventFilter(&window, &drop));
             QCOMPARE(window.txtDir->text(), QString::fromStdString(folder));
         }
+    }
+
+    // Open List stops within a fraction of a second, even while the view is behind the reading,
+    // keeping the rows read; a file without line feeds is refused after its first MiB, not read
+    // whole into memory.
+    void openListStopsAtOnceAndRefusesAFileWithoutLines()
+    {
+        TempDir tmp;
+        std::string rows;
+        for (int row = 0; row < 1000000; ++row)
+            rows += "{\"path\":\"/d/n" + std::to_string(row) + "\"}\n";
+        writeFile(tmp / "big.jsonl", rows);
+        writeFile(tmp / "noline.jsonl", std::string(4 << 20, ' '));
+        FileListModel model;
+        OpenList reading(&model, [] { return std::string("yyyy"); });
+        QSignalSpy finished(&reading, &OpenList::finished);
+        reading.start(QString::fromStdString(tmp / "big.jsonl"));
+        // No event loop runs here, so the view takes nothing and the reading soon waits for it.
+        QElapsedTimer waited;
+        waited.start();
+        while (reading.rowsRead() < 100000 && waited.elapsed() < 20000)
+            QThread::msleep(5);
+        reading.stop();
+        waited.restart();
+        QVERIFY(finished.wait(5000));
+        QVERIFY2(waited.elapsed() < 1000, "Stop took a second or more");
+        QVERIFY(reading.lastSummary().stopped);
+        QVERIFY(reading.lastSummary().error.isEmpty());
+        QVERIFY(model.rowCount() > 0 && model.rowCount() < 1000000);
+
+        reading.start(QString::fromStdString(tmp / "noline.jsonl"));
+        QVERIFY(finished.wait(5000));
+        QVERIFY2(reading.lastSummary().error.startsWith("line 1: longer than"),
+                 qPrintable(reading.lastSummary().error));
+        QCOMPARE(model.rowCount(), 0);
     }
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: dirlix-list --compare against a list of the same tree made earlier.
 #include "output/TextRows.h"
+#include "output/SavedList.h"
+#include "support/FifoWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -115,4 +117,118 @@ TEST(Compare, BrokenSavedListsAreTroubleAndNamed)
     const CommandResult paths = runCommand(DIRLIX_LIST_PROGRAM " --compare='" + scratch / "old.jsonl" + "'" + tree);
     EXPECT_EQ(paths.out, "D\t" + scratch / "tree/b\n");
     EXPECT_EQ(paths.status, 1);
+}
+
+// Whatever OLD holds, the comparison ends at once with status 2 and a message that names the
+// fault: a device or a FIFO is not read (not even opened, so a FIFO never blocks), a file without
+// line feeds or with one overlong line is refused after its first MiB, with the line's number.
+// Each run is under a time limit, so that a reading that hangs or runs on fails here.
+TEST(Compare, SavedListsAreReadWithinBounds)
+{
+    TempDir scratch;
+    makeDirs(scratch / "tree");
+    writeFile(scratch / "tree/a", "a");
+    const std::string row = runCommand(DIRLIX_LIST_PROGRAM " --format=jsonl '" + scratch / "tree" + "'").out;
+    writeFile(scratch / "noline", std::string(4 << 20, '{'));
+    writeFile(scratch / "longline", row + "{\"name\":\"" + std::string(3 << 20, 'x') + "\"}\n" + row);
+    dirlix::test::FifoWatch fifo(scratch / "fifo");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "is a device, not a regular file"},
+        {scratch / "fifo", "is a FIFO, not a regular file"},
+        {scratch / "tree", "is a folder, not a regular file"},
+        {scratch / "noline", "line 1: longer than 1048576 bytes"},
+        {scratch / "longline", "line 2: longer than 1048576 bytes"},
+    };
+    for (const auto& [old, message] : cases) {
+        const CommandResult result = runCommand("timeout 20 " DIRLIX_LIST_PROGRAM " --compare='" + old + "' '" +
+                                                scratch / "tree" + "' 2>&1");
+        EXPECT_EQ(result.status, 2) << old << " (124: it did not end)";
+        EXPECT_NE(result.out.find(message), std::string::npos) << result.out.substr(0, 300);
+        EXPECT_LT(result.out.size(), 400u) << "a message quotes no more than a short excerpt";
+    }
+    EXPECT_FALSE(fifo.opened()) << "the FIFO was opened, though it is never read";
+}
+
+// A comparison never answers wrongly without a word: the list itself as the output (by its name,
+// another spelling, a hard or a symbolic link) is refused and left whole; a list written in place
+// while it is compared is refused when its rows are read again, one put in its place by a rename
+// is not read; an impossible row is refused with its line; a file still there but now left out by
+// a filter is not removed; DIR spelled another way matches, and an absolute DIR for a relative
+// list is warned of. Each run is under a time limit.
+TEST(Compare, ComparisonsNeverAnswerWronglySilently)
+{
+    TempDir scratch;
+    makeDirs(scratch / "tree/sub");
+    for (const char* name : {"a", "sub/b", "big", "old"})
+        writeFile(scratch / "tree/" + name, std::string(100, 'x'));
+    setTimes(scratch / "tree/old", localTime(2001, 2, 3, 4, 5, 6));
+    const std::string cd = "cd '" + scratch.path() + "' && timeout 20 " DIRLIX_LIST_PROGRAM " -d yyyy ";
+    ASSERT_EQ(runCommand(cd + "--format=jsonl -o old.jsonl tree").status, 0);
+    const std::string list = readFile(scratch / "old.jsonl");
+    ::link((scratch / "old.jsonl").c_str(), (scratch / "hard").c_str());
+    ::symlink("old.jsonl", (scratch / "soft").c_str());
+    for (const char* output : {"old.jsonl", "./old.jsonl", "hard", "soft"}) {
+        const CommandResult result = runCommand(cd + "--compare=old.jsonl -o " + output + " tree 2>&1");
+        EXPECT_EQ(result.status, 2) << output;
+        EXPECT_NE(result.out.find("is the saved list"), std::string::npos) << output << ": " << result.out;
+        EXPECT_EQ(readFile(scratch / "old.jsonl"), list) << output;
+    }
+
+    // Read again through the file loaded: a list written in place is refused, one renamed over it is not read.
+    {
+        SavedList saved;
+        std::string error;
+        ASSERT_TRUE(saved.load(scratch / "old.jsonl", error)) << error;
+        JsonLineRow row;
+        writeFile(scratch / "new.jsonl", "");
+        ::rename((scratch / "new.jsonl").c_str(), (scratch / "old.jsonl").c_str());
+        ASSERT_TRUE(saved.readRow(1, row, error)) << error;
+        EXPECT_EQ(row.name, saved.name(1));
+    }
+    {
+        writeFile(scratch / "old.jsonl", list);
+        SavedList saved;
+        std::string error;
+        ASSERT_TRUE(saved.load(scratch / "old.jsonl", error)) << error;
+        std::string rewritten = list.substr(list.find('\n') + 1) + list.substr(0, list.find('\n') + 1);
+        FILE* file = std::fopen((scratch / "old.jsonl").c_str(), "r+");
+        std::fwrite(rewritten.data(), 1, rewritten.size(), file);
+        std::fclose(file);
+        JsonLineRow row;
+        EXPECT_FALSE(saved.readRow(1, row, error)) << "a row of the rewritten list was taken for row 1: " << row.name;
+        EXPECT_NE(error.find("written to while it was compared"), std::string::npos) << error;
+        writeFile(scratch / "old.jsonl", list);
+    }
+
+    writeFile(scratch / "bad.jsonl", list + R"({"name":"x/y","folder":"tree/"})" "\n");
+    const CommandResult bad = runCommand(cd + "--compare=bad.jsonl tree 2>&1");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("line 5: the name \"x/y\""), std::string::npos) << bad.out;
+
+    // Filtered lists: a file that shrank below --min-size, or was touched past --older, is there still.
+    ASSERT_EQ(runCommand(cd + "--format=jsonl --min-size=50 --older=2002-01-01 -o filtered.jsonl tree").status, 0);
+    writeFile(scratch / "tree/old", "x");
+    setTimes(scratch / "tree/old", std::time(nullptr));
+    const CommandResult filtered = runCommand(cd + "--compare=filtered.jsonl --min-size=50 --older=2002-01-01 tree");
+    EXPECT_EQ(filtered.out, "");
+    EXPECT_EQ(filtered.status, 0);
+    ::unlink((scratch / "tree/old").c_str());
+    EXPECT_EQ(runCommand(cd + "--compare=filtered.jsonl --min-size=50 --older=2002-01-01 tree").out, "D\ttree/old\n");
+
+    // DIR spelled another way.
+    ::unlink((scratch / "tree/big").c_str());
+    for (const char* dir : {"tree", "./tree", "tree//", "./tree/./", "tree/sub/.."}) {
+        const CommandResult result = runCommand(cd + "--compare=old.jsonl " + dir + " 2>&1");
+        if (std::string(dir) == "tree/sub/..") { // through a name, not a spelling: not matched, but said
+            EXPECT_NE(result.out.find("warning: no file of old.jsonl lies in tree/sub/.."), std::string::npos) << result.out;
+            continue;
+        }
+        EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 2) << dir << ": " << result.out;
+        EXPECT_NE(result.out.find("D\ttree/big\n"), std::string::npos) << dir << ": " << result.out;
+        EXPECT_NE(result.out.find("D\ttree/old\n"), std::string::npos) << dir << ": " << result.out;
+    }
+    const CommandResult absolute = runCommand(cd + "--compare=old.jsonl '" + scratch / "tree" + "' 2>&1");
+    EXPECT_EQ(absolute.status, 1);
+    EXPECT_NE(absolute.out.find("warning: no file of old.jsonl lies in"), std::string::npos) << absolute.out;
+    EXPECT_EQ(absolute.out.find("\nD\t"), std::string::npos) << absolute.out;
 }
