@@ -127,7 +127,7 @@ std::string contentConflict(const ListOptions& options)
     if (options.hash && options.formats.folderTotals)
         return "--hash and --folders cannot be used together";
     if (options.hash && options.compareWith)
-        return "--hash and --compare cannot be used together";
+        return "--hash and --compare cannot be used together (the saved list's checksums decide)";
     return {};
 }
 

@@ -195,3 +195,68 @@ TEST(Duplicates, OutputForms)
     EXPECT_EQ(summary, "dirlix-list: 2 groups of duplicates, 5 files, 120 bytes could be freed\n");
     EXPECT_EQ(run("--duplicates --hash '" + tree.path() + "'").status, 2);
 }
+
+// A list saved with checksums: a rename and a move into another folder are R lines (old path, new
+// path) instead of D and A, a byte changed with the time put back is a C line, in the walk's order
+// among A and M, D lines after; JSON Lines say renamed (old_path, old_path_b64) and corrupt. A list
+// saved without checksums gives today's A, M and D lines only.
+TEST(Compare, RenamesMovesAndSilentChangesByChecksum)
+{
+    TempDir scratch;
+    const std::string tree = scratch / "tree";
+    makeDirs(tree + "/sub");
+    makeDirs(tree + "/other");
+    writeFile(tree + "/renamed", "renamed content");
+    writeFile(tree + "/sub/moved", "moved content");
+    writeFile(tree + "/bad\xfe", "not UTF-8");
+    writeFile(tree + "/rot", "bits that rot");
+    writeFile(tree + "/gone", "gone content");
+    writeFile(tree + "/grows", "grows");
+    ASSERT_EQ(run("--hash=sha1 --format=jsonl -o '" + scratch / "old.jsonl" + "' '" + tree + "'").status, 0);
+    ASSERT_EQ(run("--format=jsonl -o '" + scratch / "plain.jsonl" + "' '" + tree + "'").status, 0);
+
+    ASSERT_EQ(::rename((tree + "/renamed").c_str(), (tree + "/now named").c_str()), 0);
+    ASSERT_EQ(::rename((tree + "/sub/moved").c_str(), (tree + "/other/moved").c_str()), 0);
+    ASSERT_EQ(::rename((tree + "/bad\xfe").c_str(), (tree + "/good").c_str()), 0);
+    ASSERT_EQ(::unlink((tree + "/gone").c_str()), 0);
+    writeFile(tree + "/added", "added content");
+    writeFile(tree + "/grows", "grows longer");
+    ASSERT_EQ(runCommand("cp -p '" + tree + "/rot' '" + scratch / "rot" + "' && printf 'bits that r0t' > '" + tree +
+                         "/rot' && touch -r '" + scratch / "rot" + "' '" + tree + "/rot'").status, 0);
+
+    // The expected lines in the walk's order: the order of a listing of the tree now.
+    std::string expected;
+    const std::string listed = run("-t '%6%1' '" + tree + "'").out;
+    for (std::size_t at = 0, end; (end = listed.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string path = listed.substr(at, end - at);
+        const std::string name = path.substr(tree.size() + 1);
+        if (name == "now named")
+            expected += "R\t" + tree + "/renamed\t" + path + "\n";
+        else if (name == "other/moved")
+            expected += "R\t" + tree + "/sub/moved\t" + path + "\n";
+        else if (name == "good")
+            expected += "R\t" + tree + "/bad\xfe\t" + path + "\n";
+        else if (name == "rot")
+            expected += "C\t" + path + "\n";
+        else if (name == "added")
+            expected += "A\t" + path + "\n";
+        else if (name == "grows")
+            expected += "M\t" + path + "\n";
+    }
+    expected += "D\t" + tree + "/gone\n";
+    const CommandResult changes = run("--compare='" + scratch / "old.jsonl" + "' '" + tree + "'");
+    EXPECT_EQ(changes.out, expected);
+    EXPECT_EQ(changes.status, 1);
+
+    const std::string json = run("--compare='" + scratch / "old.jsonl" + "' --format=jsonl '" + tree + "'").out;
+    EXPECT_NE(json.find("{\"change\":\"renamed\",\"old_path\":\"" + tree + "/renamed\",\"name\":\"now named\""),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("\"old_path_b64\":\""), std::string::npos) << "the old path that is not UTF-8 lost its bytes";
+    EXPECT_NE(json.find("{\"change\":\"corrupt\",\"name\":\"rot\""), std::string::npos);
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 7);
+
+    const std::string plain = run("--compare='" + scratch / "plain.jsonl" + "' '" + tree + "'").out;
+    EXPECT_EQ(plain.find("R\t"), std::string::npos);
+    EXPECT_EQ(plain.find("C\t"), std::string::npos);
+    EXPECT_EQ(linesOf(plain).size(), 5u + 4u) << plain; // added, grows and three new paths; four gone
+}
