@@ -82,7 +82,9 @@ struct ContentReader::OpenFile {
         if ((expected.size && *expected.size != shape.size) ||
             (expected.modified && *expected.modified != std::int64_t(info.st_mtim.tv_sec)))
             return {ReadOutcome::Changed, 0};
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        // A file of one read gains nothing from read-ahead advice: that would only add a system call.
+        if (shape.size >= std::int64_t(kReadSize))
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         return {};
     }
 
@@ -137,7 +139,25 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
     OpenFile file;
     if (ReadStatus status = file.open(path, expected); !status.ok())
         return status;
-    mBuffer.resize(kReadSize);
+    mBuffer.resize(kReadSize + 1);
+    if (file.shape.size < std::int64_t(kReadSize)) {
+        // Most files fit in one read, which, asked for one byte more, also finds the end of the file:
+        // a file that grew gives that byte.
+        const std::size_t size = std::size_t(file.shape.size);
+        ssize_t got;
+        while ((got = ::pread(file.fd, mBuffer.data(), size + 1, 0)) < 0 && errno == EINTR) {
+        }
+        if (got >= 0 && std::size_t(got) < size) { // a short read: the rest, to the end
+            const ssize_t rest = readFully(file.fd, mBuffer.data() + got, size - std::size_t(got), off_t(got));
+            got = rest < 0 ? rest : got + rest;
+        }
+        if (got < 0)
+            return {ReadOutcome::Failed, errno};
+        if (std::size_t(got) != size) // it shrank or grew since it was opened
+            return {ReadOutcome::Changed, 0};
+        digest.update(mBuffer.data(), size);
+        return file.unchanged();
+    }
     if (ReadStatus status = file.feed(0, file.shape.size, mBuffer, digest); !status.ok())
         return status;
     // A file that grew has more bytes than were read: one more read must find its end.
