@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -23,14 +24,21 @@ struct ListedFile {
     std::uint32_t folder;
 };
 
-// A file that shares its size with another, through the stages.
+// A file that shares its size with another, through the stages: 40 bytes, so that a million
+// candidates stay within a few dozen bytes each beyond their paths.
 struct Candidate {
     std::uint32_t file; // index into the listed files: the walk order
     bool failed = false;
-    FileIdentity identity;
-    std::array<unsigned char, 32> digest{}; // the hex of the last stage's checksum, cut to its first 32 characters
-    std::uint32_t digestLength = 0;
+    std::uint64_t device = 0, inode = 0;
+    std::array<unsigned char, 16> digest{}; // the last stage's XXH128, as bytes
 };
+
+void storeDigest(Candidate& candidate, const std::string& hex)
+{
+    const auto nibble = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    for (std::size_t i = 0; i < candidate.digest.size() && 2 * i + 1 < hex.size(); ++i)
+        candidate.digest[i] = static_cast<unsigned char>(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
+}
 
 class Listing {
 public:
@@ -46,10 +54,10 @@ public:
         const ListedFile& listed = mFiles[file];
         return mFolders[listed.folder] + mNames.substr(listed.nameAt, listed.nameLength);
     }
-    const std::vector<ListedFile>& files() const { return mFiles; }
+    const std::deque<ListedFile>& files() const { return mFiles; }
 
 private:
-    std::vector<ListedFile> mFiles;
+    std::deque<ListedFile> mFiles; // grows without a copy of everything, as a vector's doubling would make
     std::vector<std::string> mFolders;
     std::string mNames;
 };
@@ -99,7 +107,7 @@ std::vector<std::vector<Candidate*>> splitBy(const std::vector<Candidate*>& grou
 
 std::string_view digestOf(const Candidate* candidate)
 {
-    return {reinterpret_cast<const char*>(candidate->digest.data()), candidate->digestLength};
+    return {reinterpret_cast<const char*>(candidate->digest.data()), candidate->digest.size()};
 }
 
 } // namespace
@@ -130,11 +138,19 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
         return {};
 
     // Sizes: only files whose size another file has go on, in walk order within a size.
-    const std::vector<ListedFile>& files = listing.files();
+    const std::deque<ListedFile>& files = listing.files();
     std::stable_sort(bySize.begin(), bySize.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return files[a].size < files[b].size; });
     std::vector<Candidate> candidates;
     std::vector<std::pair<std::size_t, std::size_t>> sizeRuns; // [begin, end) in candidates
+    std::size_t candidateCount = 0;
+    for (std::size_t begin = 0, end; begin < bySize.size(); begin = end) {
+        for (end = begin + 1; end < bySize.size() && files[bySize[end]].size == files[bySize[begin]].size; ++end) {
+        }
+        if (end - begin >= 2)
+            candidateCount += end - begin;
+    }
+    candidates.reserve(candidateCount);
     for (std::size_t begin = 0, end; begin < bySize.size(); begin = end) {
         for (end = begin + 1; end < bySize.size() && files[bySize[end]].size == files[bySize[begin]].size; ++end) {
         }
@@ -142,7 +158,7 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
             continue;
         sizeRuns.emplace_back(candidates.size(), candidates.size() + (end - begin));
         for (std::size_t i = begin; i < end; ++i)
-            candidates.push_back(Candidate{bySize[i], false, {}, {}, 0});
+            candidates.push_back(Candidate{bySize[i], false, 0, 0, {}});
     }
     std::vector<std::uint32_t>().swap(bySize);
 
@@ -175,11 +191,15 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
     stage(candidates.size());
     forEachParallel(candidates.size(), mThreads, stop, [&](std::size_t i, ContentReader&, Digest&) {
         Candidate& candidate = candidates[i];
-        if (const ReadStatus status = ContentReader::identify(listing.path(candidate.file), candidate.identity);
-            !status.ok())
+        FileIdentity identity;
+        if (const ReadStatus status = ContentReader::identify(listing.path(candidate.file), identity); !status.ok()) {
             fail(candidate, status);
-        else if (candidate.identity.size != files[candidate.file].size)
+        } else if (identity.size != files[candidate.file].size) {
             fail(candidate, ReadStatus{ReadOutcome::Changed, 0});
+        } else {
+            candidate.device = identity.device;
+            candidate.inode = identity.inode;
+        }
         readOne();
     });
     if (stopped())
@@ -192,7 +212,9 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
             if (candidate.failed)
                 continue;
             const bool linked = std::any_of(group.begin(), group.end(),
-                                            [&](const Candidate* kept) { return kept->identity == candidate.identity; });
+                                            [&](const Candidate* kept) {
+                                                return kept->device == candidate.device && kept->inode == candidate.inode;
+                                            });
             if (!linked)
                 group.push_back(&candidate);
         }
@@ -216,9 +238,7 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
             if (!status.ok()) {
                 fail(candidate, status);
             } else {
-                const std::string hex = digest.hex();
-                candidate.digestLength = std::uint32_t(std::min(hex.size(), candidate.digest.size()));
-                std::memcpy(candidate.digest.data(), hex.data(), candidate.digestLength);
+                storeDigest(candidate, digest.hex());
             }
             readOne();
         });
