@@ -2,6 +2,9 @@
 // Dirlix Pro: the comparison of a folder with a saved list of it, on the command line.
 #include "cli/CompareCommand.h"
 
+#include "content/HashingRows.h"
+#include "output/ContentChanges.h"
+#include "output/JsonLines.h"
 #include "output/ListCompare.h"
 #include "output/ReplacingFile.h"
 #include "search/PlainFile.h"
@@ -14,6 +17,36 @@ namespace dirlix::cli {
 
 namespace {
 constexpr std::size_t kWriteChunk = std::size_t(1) << 20;
+
+// A difference held back until the walk has ended, when the gone files are known: with checksums, an
+// added file may turn out to be a renamed one, and the lines keep the walk's order either way.
+struct HeldChange {
+    std::string text;        // its line or JSON object as it stands
+    std::string body;        // a rename candidate: the row's own JSON object, to follow "change" and old_path
+    std::string path;        // a rename candidate: the new path
+    std::string hash;        // a rename candidate: its checksum
+    std::int64_t size = 0;
+};
+
+void appendRenamed(std::string& out, std::string_view oldPath, const HeldChange& held, bool json)
+{
+    if (!json) {
+        out += "R\t";
+        out += oldPath;
+        out += '\t';
+        out += held.path;
+        out += '\n';
+        return;
+    }
+    out += "{\"change\":\"renamed\",\"old_path\":";
+    if (!appendJsonString(out, oldPath)) {
+        out += ",\"old_path_b64\":\"";
+        appendBase64(out, oldPath);
+        out += '"';
+    }
+    out += ',';
+    out.append(held.body, 1); // the row's own members, after its opening brace
+}
 } // namespace
 
 bool parseCompareOption(const std::vector<std::string>& args, std::size_t& i, std::optional<std::string>& into,
@@ -99,21 +132,88 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
     ListCompare compare(saved);
     RowTexts texts(locale);
     WalkRows rows(background, datePattern);
+
+    // A list saved with checksums: the walk's files get them too, in the same algorithm, so that
+    // renamed and moved files (R) and content changed without its time (C) are told.
+    std::string algorithmName;
+    if (!ContentChanges::algorithmOf(saved, algorithmName, error)) {
+        background.stop();
+        background.wait();
+        std::fprintf(stderr, "dirlix-list: %s: %s\n", oldList.c_str(), error.c_str());
+        return CompareTrouble;
+    }
+    const std::optional<HashAlgorithm> algorithm = hashAlgorithmNamed(algorithmName);
+    if (!algorithmName.empty() && !algorithm) {
+        background.stop();
+        background.wait();
+        std::fprintf(stderr, "dirlix-list: %s: its checksums are of an unknown kind: %s\n", oldList.c_str(),
+                     algorithmName.c_str());
+        return CompareTrouble;
+    }
+    std::optional<HashingRows> hashing;
+    if (algorithm)
+        hashing.emplace(rows, *algorithm, 0, [](const std::string& path, const std::string& reason) {
+            std::fprintf(stderr, "dirlix-list: no checksum for %s: %s\n", path.c_str(), reason.c_str());
+        });
+    RowSource& source = hashing ? static_cast<RowSource&>(*hashing) : rows;
+    ContentChanges content(saved);
+    std::vector<HeldChange> held;
+    bool contentTrouble = false;
+
     Row row;
     std::uint64_t differences = 0;
-    while (written && rows.next(row)) {
+    while (written && source.next(row)) {
         std::size_t savedRow = SavedList::npos;
         const RowChange change = compare.compare(row, savedRow);
-        if (change == RowChange::None)
+        if (change == RowChange::None && !algorithm)
             continue;
+        if (!algorithm) {
+            ++differences;
+            if (json)
+                appendChangeJson(out, change, row, texts, saved, savedRow);
+            else
+                appendChangeLine(out, change, row.folder, row.name);
+            flush(kWriteChunk);
+            continue;
+        }
+        HeldChange kept;
+        if (change == RowChange::None) {
+            bool corrupt = false;
+            if (!content.corrupt(row.hash, savedRow, corrupt, error)) {
+                contentTrouble = true;
+                break;
+            }
+            if (!corrupt)
+                continue;
+            if (json) {
+                const JsonTextMember leading[] = {{"change", "corrupt"}};
+                appendJsonLine(kept.text, row, texts, leading);
+            } else {
+                kept.text = "C\t";
+                kept.text += row.folder;
+                kept.text += row.name;
+                kept.text += '\n';
+            }
+        } else {
+            if (json)
+                appendChangeJson(kept.text, change, row, texts, saved, savedRow);
+            else
+                appendChangeLine(kept.text, change, row.folder, row.name);
+            if (change == RowChange::Added && !row.hash.empty() && row.values.valuesKnown()) {
+                kept.path.assign(row.folder);
+                kept.path += row.name;
+                kept.hash.assign(row.hash);
+                kept.size = row.values.size;
+                if (json)
+                    appendJsonLine(kept.body, row, texts);
+            }
+        }
         ++differences;
-        if (json)
-            appendChangeJson(out, change, row, texts, saved, savedRow);
-        else
-            appendChangeLine(out, change, row.folder, row.name);
-        flush(kWriteChunk);
+        held.push_back(std::move(kept));
     }
-    if (!written)
+    const bool unhashed = hashing && hashing->failures() != 0;
+    hashing.reset(); // its threads end before the walk is waited for
+    if (!written || contentTrouble)
         background.stop();
     background.wait();
 
@@ -134,8 +234,40 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
         std::fprintf(stderr, "dirlix-list: files of %s in folders that could not be read are not reported as removed\n",
                      oldList.c_str());
 
+    if (contentTrouble)
+        status = ExitUsage;
+    if (unhashed && status == ExitOk)
+        status = ExitSomeUnreadable; // a file without a checksum may hide a change: trouble, as in diff
+    if (algorithm && status != ExitUsage) {
+        // The gone files pair with the added ones of their content, in the list's order; then the
+        // held lines come out in walk order.
+        compare.forEachRemoved([&](std::size_t savedRow) {
+            if (!content.addGone(savedRow, error))
+                status = ExitUsage;
+            return status != ExitUsage;
+        });
+        for (const HeldChange& change : held) {
+            if (status == ExitUsage)
+                break;
+            const std::size_t from = change.path.empty() ? SavedList::npos : content.renamedFrom(change.size, change.hash);
+            if (from == SavedList::npos) {
+                out += change.text;
+            } else {
+                std::string oldPath(saved.folder(from));
+                oldPath += saved.name(from);
+                appendRenamed(out, oldPath, change, json);
+            }
+            flush(kWriteChunk);
+        }
+    }
+    held.clear();
+
     JsonLineRow savedValues;
     compare.forEachRemoved([&](std::size_t savedRow) {
+        if (status == ExitUsage)
+            return false;
+        if (content.paired(savedRow))
+            return true; // told as renamed
         ++differences;
         if (!json) {
             appendChangeLine(out, RowChange::Removed, saved.folder(savedRow), saved.name(savedRow));

@@ -67,7 +67,7 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
 }
 
 std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const DateLocale& locale,
-                                             const std::string& startFolder)
+                                             const std::string& startFolder, bool hashColumn)
 {
     if (options.html)
         return std::make_unique<HtmlExporter>(locale, HtmlPageInfo{startFolder, 0});
@@ -75,7 +75,7 @@ std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const
     const CsvFormulas formulas = options.csvFormulas.value_or(CsvFormulas::Quote);
     if (options.folderTotals)
         return std::make_unique<FolderTotalsExporter>(format, startFolder, options.header, formulas);
-    return makeRowExporter(format, locale, options.header, formulas);
+    return makeRowExporter(format, locale, options.header, formulas, hashColumn);
 }
 
 } // namespace dirlix::cli

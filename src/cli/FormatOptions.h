@@ -40,8 +40,9 @@ std::string formatConflict(const FormatOptions& options, bool lineTemplate, bool
 /**
  * The exporter that @p options ask for: file rows in the chosen format (the columns when none is
  * chosen), the web page with the tree from @p startFolder, or folder totals of the folders at and below @p startFolder (the walk's start folder text).
+ * @p hashColumn gives CSV and TSV the Hash column.
  */
 std::unique_ptr<Exporter> makeFormatExporter(const FormatOptions& options, const DateLocale& locale,
-                                             const std::string& startFolder);
+                                             const std::string& startFolder, bool hashColumn = false);
 
 } // namespace dirlix::cli

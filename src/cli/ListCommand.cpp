@@ -2,6 +2,7 @@
 // Dirlix Pro: the command-line companion.
 #include "cli/ListCommand.h"
 #include "cli/CompareCommand.h"
+#include "cli/ContentCommand.h"
 #include "cli/FilterOptions.h"
 
 #include "output/SettingsStore.h"
@@ -11,6 +12,7 @@
 #include "output/modListToText.h"
 #include "product/Version.h"
 #include "product/clsProductInfo.h"
+#include "content/HashingRows.h"
 #include "search/WalkHandOff.h"
 
 #include <cerrno>
@@ -167,6 +169,9 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
         } else if (!optionsEnded && parseCatalogOption(args, i, options.catalog, error)) {
             if (!error.empty())
                 return std::nullopt;
+        } else if (!optionsEnded && parseContentOption(args, i, options, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!optionsEnded && arg == "--xlsx") {
             if (!(options.workbookFile = value(arg.c_str())))
                 return std::nullopt;
@@ -201,6 +206,8 @@ std::optional<ListOptions> parseArguments(const std::vector<std::string>& args, 
     if (error = formatConflict(options.formats, options.textOutput, options.workbookFile.has_value()); !error.empty())
         return std::nullopt;
     if (error = compareConflict(options); !error.empty())
+        return std::nullopt;
+    if (error = contentConflict(options); !error.empty())
         return std::nullopt;
     if (!checkFilterRanges(options.filter, error))
         return std::nullopt;
@@ -248,12 +255,15 @@ std::string usageText()
            "      --compare=OLD          write what changed since the JSON Lines list OLD was\n"
            "                             made (--format=jsonl): A, M or D, a tab and the path, for\n"
            "                             each added, changed (size or modified time) or removed\n"
-           "                             file; with --format=jsonl one object per change\n"
+           "                             file; with --format=jsonl one object per change; when\n"
+           "                             OLD has checksums (--hash), R, old and new path for a\n"
+           "                             renamed or moved file, C for content changed without\n"
+           "                             its time\n"
            "  -L, --follow               enter links to folders; every folder is listed once,\n"
            "                             however many links lead to it, under its first path\n"
            "                             in walk order (so the walk runs on one thread)\n"
            "  -x, --one-file-system      stay on the file system of DIR: other mounts are left out\n") +
-           filterUsageText() +
+           contentUsageText() + filterUsageText() +
            "  -h, --help                 show this help and exit\n"
            "      --version              show the version and exit\n" +
            catalogUsageText() +
@@ -312,15 +322,18 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     options.filter.applyTo(walk, std::time(nullptr));
     if (options.compareWith)
         return runCompare(options, walk, datePattern, locale);
+    if (options.duplicates)
+        return runDuplicates(options, walk);
     if (options.workbookFile) {
         exporter = std::make_unique<modListToExcel::WorkbookExporter>(locale);
     } else if (options.textOutput) {
         const std::string text = options.lineTemplate ? *options.lineTemplate : storedTextFormat();
         // A template of names and folders alone needs no file values: skip reading them.
-        walk.namesOnly = !LineTemplate(text).needsFileProperties();
+        walk.namesOnly = !LineTemplate(text).needsFileProperties() && !options.hash;
         exporter = std::make_unique<modListToText::TemplateExporter>([text] { return text; }, locale);
     } else {
-        exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory));
+        exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory),
+                                      options.hash.has_value());
     }
     std::unique_ptr<ExportTarget> target;
     ReplacingFile* file = nullptr;
@@ -347,8 +360,16 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     background.start(options.directory);
     WalkRows walkRows(background, datePattern);
     WithoutStagingFile rows(walkRows, file);
+    std::optional<HashingRows> hashing;
+    if (options.hash)
+        hashing.emplace(rows, *options.hash, 0, [](const std::string& path, const std::string& reason) {
+            std::fprintf(stderr, "dirlix-list: no checksum for %s: %s\n", path.c_str(), reason.c_str());
+        });
     ExportProgress progress;
-    const ExportResult result = exporter->write(rows, *target, progress);
+    const ExportResult result = exporter->write(hashing ? static_cast<RowSource&>(*hashing) : rows, *target, progress);
+    // Files without a checksum were told as they came; they make the listing incomplete.
+    const bool unhashed = hashing && hashing->failures() != 0;
+    hashing.reset(); // its threads end before the walk is waited for
     if (!result.ok)
         background.stop(); // an output that failed ends the walk at once
     background.wait();
@@ -363,7 +384,7 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
     if (result.truncatedCells != 0)
         std::fprintf(stderr, "dirlix-list: %llu cells were longer than a workbook cell holds and were cut\n",
                      static_cast<unsigned long long>(result.truncatedCells));
-    return status;
+    return unhashed ? ExitSomeUnreadable : status;
 }
 
 int reportWalk(const Walker& walker, bool found, const std::string& directory)

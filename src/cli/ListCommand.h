@@ -4,6 +4,7 @@
 
 #include "cli/CatalogCommand.h"
 #include "cli/FormatOptions.h"
+#include "content/Digest.h"
 #include "search/FilterRules.h"
 #include "search/Walker.h"
 
@@ -32,6 +33,9 @@ struct ListOptions {
     bool version = false;
     /** Set by the program when it started with standard output closed: what would go there is refused. */
     bool standardOutputClosed = false;
+    // What the files hold (ContentCommand.h).
+    std::optional<HashAlgorithm> hash;      ///< --hash[=ALGO]: a checksum per file; empty: none
+    bool duplicates = false;                ///< --duplicates: groups of identical files instead of the list
 };
 
 /** Exit statuses of the companion. */

@@ -27,6 +27,9 @@ inline constexpr std::string_view kSortKeyPattern = "yyyy-mm-dd HH:MM:SS";
 inline constexpr std::string_view kColumnCaptions[8] = {"File",     "Size",      "Attrib", "Created",
                                                         "Modified", "Directory", "CYMD",   "MYMD"};
 
+/** The caption of the checksum column, after MYMD, shown only when checksums were asked for. */
+inline constexpr std::string_view kHashCaption = "Hash";
+
 /** Column numbers of the file list, from 1 as the list numbers them; sub-item n is column n + 1. */
 enum Column : int {
     ColFile = 1,

@@ -86,8 +86,16 @@ void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std
 
 void DelimitedExporter::appendHeader(std::string& out)
 {
-    if (mHeader)
+    if (!mHeader)
+        return;
+    if (!mHashColumn) {
         appendDelimitedRecord(out, mForm, kColumnCaptions);
+        return;
+    }
+    std::array<std::string_view, 9> captions;
+    std::copy(std::begin(kColumnCaptions), std::end(kColumnCaptions), captions.begin());
+    captions[8] = kHashCaption;
+    appendDelimitedRecord(out, mForm, captions);
 }
 
 bool DelimitedExporter::appendRow(std::string& out, const Row& row, std::string& /*error*/)
@@ -111,6 +119,11 @@ bool DelimitedExporter::appendRow(std::string& out, const Row& row, std::string&
         formula = formula || (guard && startsFormula(line.substr(at)));
     }
     if (separators == 7 && at == line.size() && !formula) {
+        if (mHashColumn) { // hex digits: never quoted or escaped
+            out.back() = separator;
+            out += row.hash;
+            out += '\n';
+        }
         if (mForm == Delimited::Csv)
             out.insert(out.size() - 1, 1, '\r');
         return true;
@@ -122,21 +135,22 @@ bool DelimitedExporter::appendRow(std::string& out, const Row& row, std::string&
     // column by column instead.
     mScratch.clear();
     mTexts.appendRow(mScratch, row, '\0', '\0');
-    std::array<std::string_view, 8> fields;
+    std::array<std::string_view, 9> fields;
+    fields[8] = row.hash;
     std::size_t count = 0, from = 0;
-    for (std::size_t end; count < fields.size() && (end = mScratch.find('\0', from)) != std::string::npos; from = end + 1)
+    for (std::size_t end; count < 8 && (end = mScratch.find('\0', from)) != std::string::npos; from = end + 1)
         fields[count++] = std::string_view(mScratch).substr(from, end - from);
-    if (count != fields.size() || from != mScratch.size()) {
+    if (count != 8 || from != mScratch.size()) {
         mScratch.clear();
         std::array<std::size_t, 9> bounds{};
         for (int column = ColFile; column <= ColModifiedKey; ++column) {
             mTexts.appendColumn(mScratch, column, row);
             bounds[std::size_t(column)] = mScratch.size();
         }
-        for (std::size_t i = 0; i < fields.size(); ++i)
+        for (std::size_t i = 0; i < 8; ++i)
             fields[i] = std::string_view(mScratch).substr(bounds[i], bounds[i + 1] - bounds[i]);
     }
-    appendDelimitedRecord(out, mForm, fields, mFormulas);
+    appendDelimitedRecord(out, mForm, std::span<const std::string_view>(fields.data(), mHashColumn ? 9 : 8), mFormulas);
     return true;
 }
 

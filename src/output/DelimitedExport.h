@@ -58,10 +58,11 @@ void appendDelimitedRecord(std::string& out, Delimited form, std::span<const std
  */
 class DelimitedExporter : public LineExporter {
 public:
+    /** @p hashColumn adds a ninth column, Hash: the row's checksum, empty when it has none. */
     DelimitedExporter(Delimited form, const DateLocale& locale, bool header = true,
-                      CsvFormulas formulas = CsvFormulas::Quote)
+                      CsvFormulas formulas = CsvFormulas::Quote, bool hashColumn = false)
         : mForm(form), mHeader(header), mFormulas(form == Delimited::Csv ? formulas : CsvFormulas::Keep),
-          mTexts(locale)
+          mHashColumn(hashColumn), mTexts(locale)
     {
     }
 
@@ -73,6 +74,7 @@ private:
     Delimited mForm;
     bool mHeader;
     CsvFormulas mFormulas;
+    bool mHashColumn;
     RowTexts mTexts;
     std::string mScratch;
 };
@@ -80,8 +82,9 @@ private:
 /** The list as CSV: RFC 4180, a header of the captions unless @p header is false, formulas as @p formulas says. */
 class CsvExporter : public DelimitedExporter {
 public:
-    explicit CsvExporter(const DateLocale& locale, bool header = true, CsvFormulas formulas = CsvFormulas::Quote)
-        : DelimitedExporter(Delimited::Csv, locale, header, formulas)
+    explicit CsvExporter(const DateLocale& locale, bool header = true, CsvFormulas formulas = CsvFormulas::Quote,
+                         bool hashColumn = false)
+        : DelimitedExporter(Delimited::Csv, locale, header, formulas, hashColumn)
     {
     }
 };
@@ -89,7 +92,10 @@ public:
 /** The list as TSV: one row per line, escaped fields, a header of the captions unless @p header is false. */
 class TsvExporter : public DelimitedExporter {
 public:
-    explicit TsvExporter(const DateLocale& locale, bool header = true) : DelimitedExporter(Delimited::Tsv, locale, header) {}
+    explicit TsvExporter(const DateLocale& locale, bool header = true, bool hashColumn = false)
+        : DelimitedExporter(Delimited::Tsv, locale, header, CsvFormulas::Keep, hashColumn)
+    {
+    }
 };
 
 } // namespace dirlix

@@ -345,6 +345,19 @@ void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span
         appendBase64(out, folder);
         out += '"';
     }
+    if (!row.hashAlgorithm.empty()) {
+        // Hex digits and an algorithm name: nothing to escape.
+        if (row.hash.empty()) {
+            out += ",\"hash\":null";
+        } else {
+            out += ",\"hash\":\"";
+            out += row.hash;
+            out += '"';
+        }
+        out += ",\"hash_algorithm\":\"";
+        out += row.hashAlgorithm;
+        out += '"';
+    }
     out += "}\n";
 }
 

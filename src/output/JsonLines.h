@@ -52,7 +52,8 @@ struct JsonTextMember {
  * path (folder followed by name), size (a number), attrib (the letters), created and modified
  * (appendIsoLocalTime()), created_text and modified_text (the list's Created and Modified
  * texts), and, for a name or folder that is not valid UTF-8, name_b64 / folder_b64 with its exact
- * bytes. A value that could not be read is null. A row of texts gives its own texts; its size is
+ * bytes; when the row carries checksums (Row::hashAlgorithm set), last hash (null when the file has
+ * none) and hash_algorithm. A value that could not be read is null. A row of texts gives its own texts; its size is
  * the number its Size text holds, else null, and its created and modified are null.
  * @p leading members come first, in their order. @p texts makes the date texts; the same object
  * should serve every row, since it keeps the last date pattern compiled.

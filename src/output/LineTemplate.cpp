@@ -97,15 +97,16 @@ bool LineTemplate::needsFileProperties()
                        [](std::uint8_t slot) { return slot != SlotColumn + 0 && slot != SlotColumn + 5; });
 }
 
-const LineTemplate::Plan& LineTemplate::planFor(int subItemCount)
+const LineTemplate::Plan& LineTemplate::planFor(int subItemCount, bool withHash)
 {
-    const auto which = static_cast<std::size_t>(std::clamp(subItemCount, 0, 7));
+    const auto items = static_cast<std::size_t>(std::clamp(subItemCount, 0, 7));
+    const std::size_t which = items + (withHash ? 8 : 0);
     if (!mPlans[which])
-        mPlans[which] = build(static_cast<int>(which));
+        mPlans[which] = build(static_cast<int>(items), withHash);
     return *mPlans[which];
 }
 
-LineTemplate::Plan LineTemplate::build(int subItemCount) const
+LineTemplate::Plan LineTemplate::build(int subItemCount, bool withHash) const
 {
     std::vector<Step> steps;
     steps.push_back({"%1", SlotColumn + 0, {}, kNoLimit});
@@ -120,6 +121,8 @@ LineTemplate::Plan LineTemplate::build(int subItemCount) const
     const char* sizeForms[] = {"%Sb%", "%Sbb%", "%Sk%", "%Skk%", "%Sm%", "%Smm%"};
     for (int form = 0; form < 6; ++form)
         steps.push_back({sizeForms[form], SlotSize + form, {}, kLimit});
+    if (withHash)
+        steps.push_back({"%Hash%", SlotHash, {}, kLimit});
     steps.push_back({"%TAB%", -1, "\t", kLimit});
     steps.push_back({"%NL%", -1, "\n", kLimit});
     steps.push_back({"%CRLF%", -1, "\r\n", kLimit});
@@ -183,7 +186,7 @@ LineTemplate::Plan LineTemplate::build(int subItemCount) const
                 plan.usedSlots.push_back(slot);
             plan.needsCreated |= slot >= SlotCreated && slot < SlotModified;
             plan.needsModified |= slot >= SlotModified && slot < SlotSize;
-            plan.needsSize |= slot >= SlotSize && slot < SlotCount;
+            plan.needsSize |= slot >= SlotSize && slot < SlotHash;
         }
         pos = match.end;
     }
@@ -270,7 +273,7 @@ void LineTemplate::fillDerived(const Plan& plan, const FileRecord& values, const
     if (known && plan.needsModified)
         modified = localFromUnix(values.modified);
     for (const std::uint8_t slot : plan.usedSlots) {
-        if (slot < SlotCreated)
+        if (slot < SlotCreated || slot == SlotHash)
             continue;
         std::string& value = mValues[slot];
         value.clear();
@@ -303,9 +306,11 @@ void LineTemplate::emitLine(std::string& out, const Plan& plan, const std::array
 
 void LineTemplate::ExpandTemplate(std::string& out, const Row& row, RowTexts& texts)
 {
-    const Plan& plan = planFor(row.subItems);
+    const Plan& plan = planFor(row.subItems, !row.hashAlgorithm.empty());
     for (const std::uint8_t slot : plan.usedSlots) {
-        if (slot < SlotCreated) {
+        if (slot == SlotHash) {
+            mValues[slot].assign(row.hash);
+        } else if (slot < SlotCreated) {
             mValues[slot].clear();
             texts.appendColumn(mValues[slot], slot + 1, row);
         }

@@ -24,7 +24,9 @@ namespace dirlix {
  * the row's sub-item count); "%Fn%" (File); "%Dir%" (Directory); the sixteen date placeholders of
  * the created time stamp ("%Cd%" .. "%Cam%"), then those of the modified one ("%Md%" .. "%Mam%");
  * "%Sb%", "%Sbb%", "%Sk%", "%Skk%", "%Sm%", "%Smm%" (size in bytes, KiB, MiB; the grouped forms
- * with the locale's thousands separator, the divided ones halves up); "%TAB%", "%NL%", "%CRLF%";
+ * with the locale's thousands separator, the divided ones halves up); for a row that carries
+ * checksums (Row::hashAlgorithm set) only, "%Hash%" (its checksum; elsewhere it stays as typed, as
+ * before checksums existed); "%TAB%", "%NL%", "%CRLF%";
  * "%%" (one "%"). Every kind from "%Fn%" on replaces only its first 20 occurrences; later ones stay
  * as typed.
  *
@@ -79,7 +81,8 @@ private:
         SlotCreated = 8,        // + marker
         SlotModified = 24,      // + marker
         SlotSize = 40,          // + size form (Sb, Sbb, Sk, Skk, Sm, Smm)
-        SlotCount = 46,
+        SlotHash = 46,
+        SlotCount = 47,
         SlotLiteral = 0xFF,
     };
 
@@ -98,13 +101,13 @@ private:
         bool needsSize = false;
     };
 
-    const Plan& planFor(int subItemCount);
-    Plan build(int subItemCount) const;
+    const Plan& planFor(int subItemCount, bool withHash = false);
+    Plan build(int subItemCount, bool withHash) const;
     void fillDerived(const Plan& plan, const FileRecord& values, const DateLocale& locale);
     static void emitLine(std::string& out, const Plan& plan, const std::array<std::string, SlotCount>& values);
 
     std::string mText;
-    std::array<std::optional<Plan>, 8> mPlans; // by the row's sub-item count, made when first needed
+    std::array<std::optional<Plan>, 16> mPlans; // by the row's sub-item count, then with %Hash%; made when first needed
     std::array<std::string, SlotCount> mValues;  // one row's values, reused
 };
 

@@ -38,6 +38,15 @@ constexpr std::size_t kMostDateFormats = 256;
 constexpr const char* kFileCaptions[] = {"File", "Size", "Attrib", "Created", "Modified", "Directory"};
 constexpr const char* kFolderCaptions[] = {"Directory", "Files", "Size", "AllFiles", "AllSize"};
 
+// The captions of the Files sheets: with checksums, Hash after the six.
+std::vector<const char*> fileCaptions(bool hashColumn)
+{
+    std::vector<const char*> captions(std::begin(kFileCaptions), std::end(kFileCaptions));
+    if (hashColumn)
+        captions.push_back("Hash");
+    return captions;
+}
+
 char lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
@@ -145,10 +154,10 @@ private:
 
 class BookWriter {
 public:
-    BookWriter(lxw_workbook* book, RowTexts& texts, ExportResult& result, std::size_t rowsPerSheet)
+    BookWriter(lxw_workbook* book, RowTexts& texts, ExportResult& result, std::size_t rowsPerSheet, bool hashColumn)
         : mBook(book), mTexts(texts), mResult(result), mHeader(workbook_add_format(book)),
-          mCount(workbook_add_format(book)),
-          mFiles(book, "Files", {std::begin(kFileCaptions), std::end(kFileCaptions)}, mHeader, rowsPerSheet),
+          mCount(workbook_add_format(book)), mHashColumn(hashColumn),
+          mFiles(book, "Files", fileCaptions(hashColumn), mHeader, rowsPerSheet),
           mFolders(book, "Folders", {std::begin(kFolderCaptions), std::end(kFolderCaptions)}, mHeader, rowsPerSheet)
     {
         format_set_bold(mHeader);
@@ -180,6 +189,8 @@ public:
         for (int column : {ColAttrib, ColCreated, ColModified, ColDirectory})
             if (error == LXW_NO_ERROR)
                 error = writeColumn(sheet, row, values, column);
+        if (mHashColumn && error == LXW_NO_ERROR)
+            error = writeText(mFiles, sheet, row, lxw_col_t(std::size(kFileCaptions)), values.hash);
         if (error == LXW_NO_ERROR) {
             if (values.textMask & bit(ColDirectory))
                 mTotals.add(values.texts[ColDirectory - 1], sized ? std::uint64_t(size) : 0);
@@ -308,6 +319,7 @@ private:
     ExportResult& mResult;
     lxw_format* mHeader;
     lxw_format* mCount;
+    bool mHashColumn;
     SheetSeries mFiles;
     SheetSeries mFolders;
     FolderTotals mTotals;
@@ -453,7 +465,7 @@ ExportResult ListWorkbook::write(RowSource& rows, ExportTarget& target, ExportPr
 
     // Each sheet streams its rows to a temporary file of its own, so the Files sheets can be
     // written row by row and the Folders sheet after them, when every total is known.
-    BookWriter writer(book.book(), mTexts, result, rowsPerSheet);
+    BookWriter writer(book.book(), mTexts, result, rowsPerSheet, mOptions.hashColumn);
     std::string failure;
     Row row;
     while (rows.next(row)) {

@@ -21,6 +21,8 @@ struct ListWorkbookOptions {
      * kListSheetRows. A seam for tests: only they set anything else.
      */
     std::size_t rowsPerSheet = kListSheetRows;
+    /** A seventh column Hash after Directory: each row's checksum (Row::hash), empty where it has none. */
+    bool hashColumn = false;
 };
 
 /**

@@ -22,13 +22,13 @@ std::optional<TextFormat> textFormatNamed(std::string_view name)
 }
 
 std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header,
-                                          CsvFormulas formulas)
+                                          CsvFormulas formulas, bool hashColumn)
 {
     switch (format) {
     case TextFormat::Csv:
-        return std::make_unique<CsvExporter>(locale, header, formulas);
+        return std::make_unique<CsvExporter>(locale, header, formulas, hashColumn);
     case TextFormat::Tsv:
-        return std::make_unique<TsvExporter>(locale, header);
+        return std::make_unique<TsvExporter>(locale, header, hashColumn);
     case TextFormat::JsonLines:
         return std::make_unique<JsonLinesExporter>(locale);
     case TextFormat::Columns:

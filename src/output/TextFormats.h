@@ -26,9 +26,10 @@ std::optional<TextFormat> textFormatNamed(std::string_view name);
 
 /**
  * A new exporter of the file rows in @p format. @p header applies to CSV and TSV: false leaves
- * their header line out; @p formulas applies to CSV.
+ * their header line out; @p formulas applies to CSV; @p hashColumn gives them the Hash column (the
+ * columns and JSON Lines carry checksums whenever the rows do).
  */
 std::unique_ptr<Exporter> makeRowExporter(TextFormat format, const DateLocale& locale, bool header = true,
-                                          CsvFormulas formulas = CsvFormulas::Quote);
+                                          CsvFormulas formulas = CsvFormulas::Quote, bool hashColumn = false);
 
 } // namespace dirlix

@@ -126,9 +126,12 @@ public:
             if ((error = writeColumn(sheet, row, values, column)) != LXW_NO_ERROR)
                 return error;
         }
-        if (values.textMask & (1u << (ColDirectory - 1)))
-            return writeColumn(sheet, row, values, ColDirectory);
-        return writeFolder(sheet, row, values.folder);
+        error = (values.textMask & (1u << (ColDirectory - 1))) ? writeColumn(sheet, row, values, ColDirectory)
+                                                               : writeFolder(sheet, row, values.folder);
+        // With checksums, a seventh cell: the sheet has no header row to announce it.
+        if (error == LXW_NO_ERROR && !values.hashAlgorithm.empty() && !values.hash.empty())
+            error = writeText(sheet, row, ColDirectory, values.hash);
+        return error;
     }
 
 private:

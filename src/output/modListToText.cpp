@@ -16,7 +16,13 @@ bool TemplateExporter::appendRow(std::string& out, const Row& row, std::string& 
 
 bool ColumnsExporter::appendRow(std::string& out, const Row& row, std::string& /*error*/)
 {
-    mTexts.appendRow(out, row, '\t', '\n');
+    if (row.hashAlgorithm.empty()) {
+        mTexts.appendRow(out, row, '\t', '\n');
+        return true;
+    }
+    mTexts.appendRow(out, row, '\t', '\t');
+    out += row.hash;
+    out += '\n';
     return true;
 }
 

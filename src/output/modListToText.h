@@ -47,6 +47,7 @@ private:
  * The list's columns as lines: the eight column texts of each row separated by tabs, ended by a
  * line feed; what dirlix-list writes by default.
  */
+// A row that carries checksums (Row::hashAlgorithm set) gets a ninth text, its Hash.
 class ColumnsExporter : public LineExporter {
 public:
     explicit ColumnsExporter(const DateLocale& locale) : mTexts(locale) {}

@@ -56,6 +56,16 @@ struct Row {
     std::uint8_t textMask = 0;
     /** Sub-items the row has: 7 for a found file; for a row of texts, the highest one set. */
     std::uint8_t subItems = 7;
+    /**
+     * The checksum of the file's content as lowercase hex, when checksums were asked for; empty
+     * when none was made for it (not a regular file, unreadable, changed while read).
+     */
+    std::string_view hash;
+    /**
+     * The algorithm of the checksums ("sha256", "xxh128", ...): not empty only when checksums were
+     * asked for, so that outputs carry their checksum fields only then.
+     */
+    std::string_view hashAlgorithm;
 };
 
 } // namespace dirlix

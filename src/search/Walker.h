@@ -64,7 +64,7 @@ struct WalkBlock {
     Row row(std::size_t i, std::string_view folderText, std::string_view datePattern) const
     {
         const WalkEntry& e = entries[i];
-        return {name(e), folderText, e.values, datePattern, nullptr};
+        return {name(e), folderText, e.values, datePattern, nullptr, 0, 7, {}, {}};
     }
 };
 

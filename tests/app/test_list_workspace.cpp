@@ -277,7 +277,7 @@ private slots:
         // The find bar takes the filters' masks, character classes included; one still being typed shows nothing.
         const auto finds = [](const char* text, const char* name) {
             FindMatcher matcher(QString::fromUtf8(text));
-            return matcher.matches(Row{name, "/f/", FileRecord{}, "", nullptr});
+            return matcher.matches(Row{name, "/f/", FileRecord{}, "", nullptr, 0, 7, {}, {}});
         };
         QVERIFY(finds("a*b*c", "AxbYbZc") && !finds("a*b?c", "abc") && finds("*É*", "café"));
         QVERIFY(finds("file[0-9]*", "File7.txt") && !finds("file[!0-9]*", "file7.txt") && !finds("*[0-9", "a1"));

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: rows with their content's checksum, read on a few threads while the order stays the walk's.
+#pragma once
+
+#include "content/Digest.h"
+#include "search/RowSource.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dirlix {
+
+/**
+ * The rows of another source, each given the checksum of its file's content (Row::hash, with
+ * Row::hashAlgorithm naming the algorithm). Files are read on a small pool of threads a window of
+ * rows ahead of the reader, so that reading overlaps the walk and the writing, while the rows come
+ * out in the source's order. A file that is not regular (a link, a FIFO, a device) gets no checksum
+ * and is not opened; one that cannot be read, or that changes while it is read, gets no checksum
+ * and is told to the failure callback, on the reading thread and in row order.
+ */
+class HashingRows : public RowSource {
+public:
+    /** Called for a file that got no checksum: its path and why, in words for the user. */
+    using FailureCallback = std::function<void(const std::string& path, const std::string& reason)>;
+
+    /**
+     * Reads @p rows, which must outlive this, on @p threads threads (0: a few, by the cores).
+     * @p failed may be empty.
+     */
+    HashingRows(RowSource& rows, HashAlgorithm algorithm, unsigned threads = 0, FailureCallback failed = {});
+    /** Stops reading and waits for the threads. */
+    ~HashingRows() override;
+    HashingRows(const HashingRows&) = delete;
+    HashingRows& operator=(const HashingRows&) = delete;
+
+    bool next(Row& row) override;
+    std::optional<std::uint64_t> total() const override { return mRows.total(); }
+
+    /** Files that could not be read or changed while they were read, so far. */
+    std::uint64_t failures() const { return mFailures; }
+
+private:
+    struct Slot {
+        std::string name, folder, datePattern;
+        std::array<std::string, 8> texts;
+        FileRecord values;
+        std::uint8_t textMask = 0;
+        std::uint8_t subItems = 7;
+        std::string hash;
+        std::string failure; // why it has no checksum; empty for a file that is not regular
+        bool done = false;   // guarded by mMutex
+    };
+
+    void work();
+    void fill();
+
+    RowSource& mRows;
+    HashAlgorithm mAlgorithm;
+    FailureCallback mFailed;
+    std::size_t mWindow;
+    bool mSourceEnded = false;
+    std::uint64_t mFailures = 0;
+
+    std::mutex mMutex;
+    std::condition_variable mWorkReady, mSlotDone;
+    std::deque<Slot*> mJobs;                  // guarded by mMutex
+    bool mQuit = false;                       // guarded by mMutex
+    std::deque<std::unique_ptr<Slot>> mSlots; // the rows read ahead, in order
+    std::vector<std::unique_ptr<Slot>> mSpare;
+    std::unique_ptr<Slot> mCurrent;           // the row handed out last
+    std::vector<std::thread> mThreads;
+};
+
+} // namespace dirlix
