@@ -134,6 +134,10 @@ private slots:
         QVERIFY(compared.wait(5000));
         QCOMPARE(window.lists()->comparison()->rowCount(), 0);
         // A FIFO is never opened: with no writer, its reading would wait for ever.
+        if (!FifoWatch::supported()) {
+            ListCommands::setFileChooser({});
+            QSKIP("this system has no FIFOs (Windows): the checks before this one ran, this one cannot");
+        }
         chosen = QString::fromStdString(tmp / "fifo");
         FifoWatch fifo(tmp / "fifo");
         window.lists()->openAction()->trigger();

@@ -1,19 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: scratch folders and small file helpers.
+// Dirlix Pro tests: scratch folders and small file helpers, the parts every system shares
+// (TempDirPosix.cpp and TempDirWindows.cpp make the folders and set the times).
 #include "support/TempDir.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <linux/magic.h>
-#include <sys/stat.h>
-#include <sys/statfs.h>
-#include <unistd.h>
 
 namespace dirlix::test {
 
@@ -36,31 +31,6 @@ void makeRemovable(const std::filesystem::path& path)
         makeRemovable(it->path());
 }
 } // namespace
-
-TempDir::TempDir()
-    : TempDir([] {
-          const char* base = std::getenv("TMPDIR");
-          return std::string(base && *base ? base : "/tmp");
-      }())
-{
-}
-
-std::string TempDir::memoryBase()
-{
-    struct statfs fs;
-    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC && ::access("/dev/shm", W_OK | X_OK) == 0)
-        return "/dev/shm";
-    const char* base = std::getenv("TMPDIR");
-    return base && *base ? base : "/tmp";
-}
-
-TempDir::TempDir(const std::string& base)
-{
-    std::string pattern = base + "/dirlix-test-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        fail("mkdtemp", pattern);
-    mPath = pattern;
-}
 
 TempDir::~TempDir() { removeTree(mPath); }
 
@@ -87,13 +57,6 @@ std::string readFile(const std::string& path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
-}
-
-void setTimes(const std::string& path, std::time_t seconds)
-{
-    timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        fail("utimensat", path);
 }
 
 void removeTree(const std::string& path)

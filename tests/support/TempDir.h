@@ -42,6 +42,8 @@ std::string readFile(const std::string& path);
 void setTimes(const std::string& path, std::time_t seconds);
 /** Removes @p path and everything below it; no error if it does not exist. */
 void removeTree(const std::string& path);
+/** Whether the tests run with the power to read and write any file (root on POSIX systems; never on Windows). */
+bool isSuperUser();
 /** Seconds since the epoch of a local date and time (mktime with daylight saving decided by the zone). */
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second);
 
