@@ -3,7 +3,8 @@
 ; all users when run elevated (or with /AllUsers); a Start menu entry; an uninstaller that removes
 ; exactly the files it installed. Made by cmake/WindowsPackage.cmake, which defines VERSION,
 ; VERSION_DOTTED, STAGE (the gathered files), OUTFILE, INSTALL_FILES and UNINSTALL_FILES.
-Unicode true
+; A 64-bit installer for the 64-bit programs (it also runs where only 64-bit wine is installed).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "Dirlix Pro"
