@@ -37,21 +37,21 @@ TempDir::~TempDir() { removeTree(mPath); }
 void makeDirs(const std::string& path)
 {
     std::error_code ec;
-    std::filesystem::create_directories(path, ec);
+    std::filesystem::create_directories(fsPath(path), ec);
     if (ec)
         throw std::runtime_error("mkdir " + path + ": " + ec.message());
 }
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     if (!(out << bytes) || !out.flush())
         fail("write", path);
 }
 
 std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     if (!in)
         fail("read", path);
     std::ostringstream out;
@@ -62,10 +62,11 @@ std::string readFile(const std::string& path)
 void removeTree(const std::string& path)
 {
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+    const std::filesystem::path tree = fsPath(path);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(tree, ec)))
         return;
-    makeRemovable(path);
-    std::filesystem::remove_all(path, ec);
+    makeRemovable(tree);
+    std::filesystem::remove_all(tree, ec);
 }
 
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second)

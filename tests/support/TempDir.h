@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 namespace dirlix::test {
@@ -32,6 +33,8 @@ private:
     std::string mPath;
 };
 
+/** @p path (UTF-8, as every path in the tests) as the system's file-system path: its bytes on POSIX systems. */
+std::filesystem::path fsPath(const std::string& path);
 /** Creates every folder of @p path (like mkdir -p). Throws on failure. */
 void makeDirs(const std::string& path);
 /** Writes @p bytes to @p path, replacing it. Throws on failure. */

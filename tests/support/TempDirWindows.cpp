@@ -27,7 +27,8 @@ std::wstring wide(const std::string& utf8)
 // The user's temporary folder (TEMP), without a trailing separator.
 std::string temporaryFolder()
 {
-    std::string base = std::filesystem::temp_directory_path().generic_u8string();
+    const std::u8string folder = std::filesystem::temp_directory_path().generic_u8string();
+    std::string base(folder.begin(), folder.end());
     while (base.size() > 3 && (base.back() == '/' || base.back() == '\\'))
         base.pop_back();
     return base;
@@ -57,6 +58,8 @@ TempDir::TempDir(const std::string& base)
     }
     fail("CreateDirectoryW", base + "/dirlix-test-*");
 }
+
+std::filesystem::path fsPath(const std::string& path) { return std::u8string(path.begin(), path.end()); }
 
 // Administrators still meet a file's access rules; nothing here reads past them.
 bool isSuperUser() { return false; }
