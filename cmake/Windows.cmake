@@ -4,8 +4,7 @@
 
 # The Qt prefix the programs are built against: its DLLs and plugins are what they load.
 if(NOT DIRLIX_CORE_ONLY)
-  get_filename_component(dirlix_qt_prefix "${Qt6_DIR}/../../.." ABSOLUTE)
-  set(DIRLIX_WINDOWS_QT "${dirlix_qt_prefix}" CACHE PATH "Qt for Windows: its bin/ and plugins/ are deployed")
+  get_filename_component(DIRLIX_WINDOWS_QT "${Qt6_DIR}/../../.." ABSOLUTE)
 endif()
 
 # The compiler's runtime DLLs (the posix-threads mingw-w64 runtime): Qt's DLLs need them anyway, so the
