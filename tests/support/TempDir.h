@@ -35,6 +35,8 @@ private:
 
 /** @p path (UTF-8, as every path in the tests) as the system's file-system path: its bytes on POSIX systems. */
 std::filesystem::path fsPath(const std::string& path);
+/** @p path with the system's separators written as "/" (Windows' "\\"; nothing changes on POSIX systems). */
+std::string genericSeparators(std::string path);
 /** Creates every folder of @p path (like mkdir -p). Throws on failure. */
 void makeDirs(const std::string& path);
 /** Writes @p bytes to @p path, replacing it. Throws on failure. */

@@ -48,6 +48,8 @@ TempDir::TempDir(const std::string& base)
 
 std::filesystem::path fsPath(const std::string& path) { return path; }
 
+std::string genericSeparators(std::string path) { return path; }
+
 bool isSuperUser() { return ::geteuid() == 0; }
 
 void setTimes(const std::string& path, std::time_t seconds)

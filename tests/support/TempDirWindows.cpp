@@ -61,6 +61,14 @@ TempDir::TempDir(const std::string& base)
 
 std::filesystem::path fsPath(const std::string& path) { return std::u8string(path.begin(), path.end()); }
 
+std::string genericSeparators(std::string path)
+{
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
 // Administrators still meet a file's access rules; nothing here reads past them.
 bool isSuperUser() { return false; }
 
