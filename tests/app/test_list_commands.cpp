@@ -145,6 +145,10 @@ private slots:
         QVERIFY2(window.statusText()->text().contains(QStringLiteral("no file of the list lies in the folder searched")),
                  qPrintable(window.statusText()->text()));
         // A FIFO is never opened: with no writer, its reading would wait for ever.
+        if (!FifoWatch::supported()) {
+            ListCommands::setFileChooser({});
+            QSKIP("this system has no FIFOs (Windows): the checks before this one ran, this one cannot");
+        }
         chosen = QString::fromStdString(tmp / "fifo");
         FifoWatch fifo(tmp / "fifo");
         window.lists()->openAction()->trigger();

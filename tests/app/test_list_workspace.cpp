@@ -30,7 +30,7 @@
 
 #include <numeric>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 using namespace dirlix;
 using namespace dirlix::test;
@@ -51,7 +51,8 @@ void makeWorkspaceTree(const TempDir& tmp)
         writeFile(tmp / name, std::string(std::size_t(size), 'x'));
         setTimes(tmp / name, day + (i++ % 3) * 3600);
     }
-    ::chmod((tmp / "file2.txt").c_str(), 0444);
+    std::filesystem::permissions(tmp / "file2.txt", std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                                        std::filesystem::perms::others_read);
 }
 
 // The rows the window's outputs would write now, as full paths.

@@ -2,6 +2,7 @@
 // Dirlix Pro tests: the Options dialog and the output settings it keeps in the store.
 #include "output/SettingsStore.h"
 #include "output/frmOptions.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,7 +18,6 @@
 #include <array>
 #include <memory>
 #include <utility>
-#include <unistd.h>
 
 using namespace dirlix;
 
@@ -202,7 +202,7 @@ private slots:
             // Unreadable to its owner; root reads any file, so there a link that leads to itself
             // stands in the file's place and cannot be opened either.
             store({"0", "0", "0", "d-m", ""});
-            if (::geteuid() == 0)
+            if (test::isSuperUser())
                 QVERIFY(QFile::remove(mStoreFile) && QFile::link(mStoreFile, mStoreFile));
             else
                 QVERIFY(QFile::setPermissions(mStoreFile, QFileDevice::Permissions()));

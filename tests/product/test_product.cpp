@@ -26,7 +26,8 @@ TEST(HelpPages, AFileNamedHelpIsNoHelpFolder)
     test::TempDir root;
     test::makeDirs(root / "prefix/bin");
     test::writeFile(root / "prefix/bin/Help", "x");
-    EXPECT_EQ(HelpPagePath(root / "prefix/bin", "faq.html"), root / "prefix/share/dirlix-pro/Help/faq.html");
+    EXPECT_EQ(test::genericSeparators(HelpPagePath(root / "prefix/bin", "faq.html")),
+              root / "prefix/share/dirlix-pro/Help/faq.html");
 }
 
 // Catches addresses that break on spaces, "%", "#" or non-ASCII names, and Windows paths.

@@ -123,7 +123,8 @@ TEST(Filters, FilteredWalksKeepWhatTheRulesSay)
         Walker walker(options);
         walker.run(root, [&](WalkBlock&& block) {
             for (const WalkEntry& entry : block.entries)
-                kept.push_back(block.folder->text().substr(root.size() + 1) + std::string(block.name(entry)));
+                kept.push_back(
+                    test::genericSeparators(block.folder->text().substr(root.size() + 1) + std::string(block.name(entry))));
         });
         if (left)
             *left = walker.progress().filteredOut;

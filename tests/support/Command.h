@@ -2,9 +2,7 @@
 // Dirlix Pro tests: running a program through the shell and collecting what it prints.
 #pragma once
 
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace dirlix::test {
 
@@ -14,19 +12,7 @@ struct CommandResult {
     std::string out;
 };
 
-/** Runs @p command through /bin/sh and waits for it. */
-inline CommandResult runCommand(const std::string& command)
-{
-    CommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+/** Runs @p command through the system's shell (/bin/sh; cmd.exe on Windows) and waits for it. */
+CommandResult runCommand(const std::string& command);
 
 } // namespace dirlix::test

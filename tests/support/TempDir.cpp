@@ -1,19 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dirlix Pro tests: scratch folders and small file helpers.
+// Dirlix Pro tests: scratch folders and small file helpers, the parts every system shares
+// (TempDirPosix.cpp and TempDirWindows.cpp make the folders and set the times).
 #include "support/TempDir.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <linux/magic.h>
-#include <sys/stat.h>
-#include <sys/statfs.h>
-#include <unistd.h>
 
 namespace dirlix::test {
 
@@ -37,51 +32,26 @@ void makeRemovable(const std::filesystem::path& path)
 }
 } // namespace
 
-TempDir::TempDir()
-    : TempDir([] {
-          const char* base = std::getenv("TMPDIR");
-          return std::string(base && *base ? base : "/tmp");
-      }())
-{
-}
-
-std::string TempDir::memoryBase()
-{
-    struct statfs fs;
-    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC && ::access("/dev/shm", W_OK | X_OK) == 0)
-        return "/dev/shm";
-    const char* base = std::getenv("TMPDIR");
-    return base && *base ? base : "/tmp";
-}
-
-TempDir::TempDir(const std::string& base)
-{
-    std::string pattern = base + "/dirlix-test-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        fail("mkdtemp", pattern);
-    mPath = pattern;
-}
-
 TempDir::~TempDir() { removeTree(mPath); }
 
 void makeDirs(const std::string& path)
 {
     std::error_code ec;
-    std::filesystem::create_directories(path, ec);
+    std::filesystem::create_directories(fsPath(path), ec);
     if (ec)
         throw std::runtime_error("mkdir " + path + ": " + ec.message());
 }
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     if (!(out << bytes) || !out.flush())
         fail("write", path);
 }
 
 std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     if (!in)
         fail("read", path);
     std::ostringstream out;
@@ -89,20 +59,14 @@ std::string readFile(const std::string& path)
     return out.str();
 }
 
-void setTimes(const std::string& path, std::time_t seconds)
-{
-    timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        fail("utimensat", path);
-}
-
 void removeTree(const std::string& path)
 {
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+    const std::filesystem::path tree = fsPath(path);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(tree, ec)))
         return;
-    makeRemovable(path);
-    std::filesystem::remove_all(path, ec);
+    makeRemovable(tree);
+    std::filesystem::remove_all(tree, ec);
 }
 
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 namespace dirlix::test {
@@ -32,6 +33,10 @@ private:
     std::string mPath;
 };
 
+/** @p path (UTF-8, as every path in the tests) as the system's file-system path: its bytes on POSIX systems. */
+std::filesystem::path fsPath(const std::string& path);
+/** @p path with the system's separators written as "/" (Windows' "\\"; nothing changes on POSIX systems). */
+std::string genericSeparators(std::string path);
 /** Creates every folder of @p path (like mkdir -p). Throws on failure. */
 void makeDirs(const std::string& path);
 /** Writes @p bytes to @p path, replacing it. Throws on failure. */
@@ -42,6 +47,8 @@ std::string readFile(const std::string& path);
 void setTimes(const std::string& path, std::time_t seconds);
 /** Removes @p path and everything below it; no error if it does not exist. */
 void removeTree(const std::string& path);
+/** Whether the tests run with the power to read and write any file (root on POSIX systems; never on Windows). */
+bool isSuperUser();
 /** Seconds since the epoch of a local date and time (mktime with daylight saving decided by the zone). */
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second);
 
