@@ -3,7 +3,7 @@
 #include "cli/CompareCommand.h"
 
 #include "output/ListCompare.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "search/WalkHandOff.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: folder totals of rows in any order; a stopped export of them.
 #include "output/FolderTotals.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/TextRows.h"
 
 #include <gtest/gtest.h>

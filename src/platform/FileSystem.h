@@ -2,7 +2,7 @@
 // Dirlix Pro: the thin file-system layer under the walk: folders by handle, entries, file values.
 #pragma once
 
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 
 #include <cstddef>
 #include <cstdint>
