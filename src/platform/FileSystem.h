@@ -4,6 +4,7 @@
 
 #include "platform/FileRecord.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,12 @@ struct FolderEntries {
     };
     std::string names;
     std::vector<Entry> entries;
+    /**
+     * Where the listing itself gives each entry's values (Windows): values[i] belongs to
+     * entries[i], and for an entry of kind File they are final, so that no file costs a call of
+     * its own. Empty where the listing gives names only (POSIX).
+     */
+    std::vector<FileRecord> values;
 
     std::string_view name(const Entry& e) const { return {names.data() + e.offset, e.length}; }
     /** The name as a zero-terminated text, for the system calls. */
@@ -40,6 +47,7 @@ struct FolderEntries {
     {
         names.clear();
         entries.clear();
+        values.clear();
     }
 };
 
@@ -102,6 +110,17 @@ std::size_t descriptorLimit();
 std::size_t pathLimit();
 
 /** The platform's folder separator. */
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
 inline constexpr char kSeparator = '/';
+#endif
+
+/** The errno for a folder whose path now names another folder than the one that was listed. */
+#ifdef ESTALE
+inline constexpr int kFolderReplaced = ESTALE;
+#else
+inline constexpr int kFolderReplaced = ENOENT;
+#endif
 
 } // namespace dirlix::fsys
