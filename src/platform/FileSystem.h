@@ -112,8 +112,11 @@ std::size_t pathLimit();
 /** The platform's folder separator. */
 #ifdef _WIN32
 inline constexpr char kSeparator = '\\';
+/** Every character that separates folders in a path the user gives. */
+inline constexpr const char* kSeparators = "\\/";
 #else
 inline constexpr char kSeparator = '/';
+inline constexpr const char* kSeparators = "/";
 #endif
 
 /** The errno for a folder whose path now names another folder than the one that was listed. */
