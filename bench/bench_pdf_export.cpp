@@ -3,7 +3,7 @@
 // Usage: bench_pdf_export ROWS FILE.pdf
 #include "ProcStatus.h"
 #include "app/PdfExport.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 
 #include <QGuiApplication>
 

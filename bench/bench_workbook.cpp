@@ -11,7 +11,7 @@
 // With --save-as: the workbook of Save List As (header, typed cells, folder totals) for 250,000 and
 // then 500,000 synthetic rows, so that memory that grows with the rows shows.
 #include "output/ListWorkbook.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/modListToExcel.h"
 #include "search/modSearchDir.h"
 

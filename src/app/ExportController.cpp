@@ -2,7 +2,7 @@
 // Dirlix Pro: the background export.
 #include "app/ExportController.h"
 
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 
 namespace dirlix {
 

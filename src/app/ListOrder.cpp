@@ -2,7 +2,7 @@
 // Dirlix Pro: sorting and narrowing the list, run on a worker thread.
 #include "app/ListOrder.h"
 
-#include "app/CollationKeys.h"
+#include "platform/CollationKeys.h"
 #include "output/ColumnTexts.h"
 
 #include <QCollator>

@@ -2,7 +2,7 @@
 // Dirlix Pro: the order the list is shown in: sorting by a column and narrowing to what the find bar asks for.
 #pragma once
 
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 #include "search/NameMask.h"
 #include "search/RowSource.h"
 

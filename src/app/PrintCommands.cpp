@@ -7,7 +7,7 @@
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "output/FormatDate.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/frmOptions.h"
 
 #include <QAction>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the list's row commands.
 #include "app/RowActions.h"
+#include "platform/FileUrl.h"
 
 #include "app/CompareModel.h"
 #include "app/FileListModel.h"
@@ -175,9 +176,7 @@ QString RowActions::pathsText(const std::vector<std::uint32_t>& rows) const
 
 QString RowActions::fileUrl(std::string_view path)
 {
-    // Percent-encoding keeps every byte, also those that are not UTF-8, which a QString path cannot.
-    const QByteArray bytes(path.data(), qsizetype(path.size()));
-    return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
+    return platform::fileUrlOf(path);
 }
 
 void RowActions::copyToClipboard(bool paths)

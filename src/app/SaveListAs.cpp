@@ -5,7 +5,7 @@
 #include "output/FolderTotals.h"
 #include "output/HtmlExport.h"
 #include "output/ListWorkbook.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/SettingsStore.h"
 #include "output/TextFormats.h"
 #include "product/AppProduct.h"

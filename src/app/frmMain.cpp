@@ -15,7 +15,7 @@
 #include "layout/QtLayoutWindow.h"
 #include "layout/QtTwips.h"
 #include "layout/clsLayout.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
 #include "output/modListToExcel.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "catalog/VolumeIdentity.h"
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 
 #include <cstdint>
 #include <memory>

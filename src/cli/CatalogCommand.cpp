@@ -8,7 +8,7 @@
 #include "cli/CompareCommand.h"
 #include "cli/ListCommand.h"
 #include "output/JsonLines.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/SavedList.h"
 #include "search/WalkHandOff.h"
 

@@ -6,8 +6,8 @@
 #include "output/ContentChanges.h"
 #include "output/JsonLines.h"
 #include "output/ListCompare.h"
-#include "output/ReplacingFile.h"
-#include "search/PlainFile.h"
+#include "platform/PlainFile.h"
+#include "platform/ReplacingFile.h"
 #include "search/WalkHandOff.h"
 
 #include <cstdio>

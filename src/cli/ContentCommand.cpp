@@ -5,7 +5,7 @@
 #include "content/DuplicateFinder.h"
 #include "output/DelimitedExport.h"
 #include "output/JsonLines.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "search/WalkHandOff.h"
 
 #include <cinttypes>

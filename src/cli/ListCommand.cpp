@@ -7,7 +7,7 @@
 
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/modListToExcel.h"
 #include "output/modListToText.h"
 #include "product/Version.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the entry of the command-line companion dirlix-list.
 #include "cli/ListCommand.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -4,7 +4,7 @@
 
 #include "output/DateLocale.h"
 #include "output/FormatDate.h"
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 
 #include <cstdint>
 #include <memory>

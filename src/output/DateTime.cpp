@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: civil dates from seconds since the epoch, and local time with a per-thread offset cache.
 #include "output/DateTime.h"
+#include "platform/LocalZone.h"
 
 #include <algorithm>
 #include <array>
@@ -77,16 +78,10 @@ struct OffsetSlot {
 std::atomic<std::uint32_t> gZoneGeneration{1};
 thread_local std::array<OffsetSlot, kCacheSlots> tOffsetCache;
 
-// The zone's offset from UTC at @p seconds, or 0 (UTC) where the C library cannot say.
+// The zone's offset from UTC at @p seconds, or 0 (UTC) where the system cannot say.
 std::int32_t zoneOffsetAt(std::int64_t seconds)
 {
-    if (seconds < std::numeric_limits<std::time_t>::min() || seconds > std::numeric_limits<std::time_t>::max())
-        return 0;
-    const std::time_t when = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    if (localtime_r(&when, &parts) == nullptr)
-        return 0;
-    return static_cast<std::int32_t>(parts.tm_gmtoff);
+    return platform::localZoneOffset(seconds);
 }
 
 } // namespace

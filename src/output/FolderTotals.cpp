@@ -5,7 +5,7 @@
 #include "output/ColumnTexts.h"
 #include "output/DelimitedExport.h"
 #include "output/JsonLines.h"
-#include "search/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the JSON Lines writer.
 #include "output/JsonLines.h"
+#include "platform/FileSystem.h"
 
-#include "search/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <array>
@@ -747,7 +748,7 @@ bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
     if (!members.contains("name") && !members.contains("folder")) {
         if (const Value* path = members.find("path"); path && path->kind == Value::String) {
             const std::string whole = path->text;
-            const std::size_t cut = whole.rfind('/') + 1; // 0 when there is none
+            const std::size_t cut = whole.find_last_of(fsys::kSeparators) + 1; // 0 when there is none
             members.add() = {"folder", {Value::String, whole.substr(0, cut)}};
             members.add() = {"name", {Value::String, whole.substr(cut)}};
         }

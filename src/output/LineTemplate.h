@@ -5,7 +5,7 @@
 #include "output/ColumnTexts.h"
 #include "output/DateLocale.h"
 #include "output/FormatDate.h"
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the comparison with a saved list, and the lines and objects of its differences.
 #include "output/ListCompare.h"
+#include "platform/FileSystem.h"
 
-#include "search/PlainFile.h"
+#include "platform/PlainFile.h"
 
 #include <charconv>
 
@@ -48,7 +49,8 @@ void ListCompare::folderUnreadable(std::string folderText)
 bool ListCompare::underUnreadable(std::uint32_t folder) const
 {
     const std::string_view text = mSaved.folderMatch(folder);
-    for (std::size_t cut = text.find('/'); cut != std::string_view::npos; cut = text.find('/', cut + 1))
+    for (std::size_t cut = text.find(fsys::kSeparator); cut != std::string_view::npos;
+         cut = text.find(fsys::kSeparator, cut + 1))
         if (mUnreadable.contains(std::string(text.substr(0, cut + 1))))
             return true;
     return false;
@@ -78,7 +80,7 @@ bool ListCompare::outOfScope(std::uint32_t folder) const
     if (!text.starts_with(mStartFolder))
         return true;
     // Each folder below the start folder must be one the walk enters.
-    for (std::size_t from = mStartFolder.size(), end; (end = text.find('/', from)) != std::string_view::npos; from = end + 1)
+    for (std::size_t from = mStartFolder.size(), end; (end = text.find(fsys::kSeparator, from)) != std::string_view::npos; from = end + 1)
         if (!mFilter->entersFolder(text.substr(from, end - from)))
             return true;
     return false;

@@ -4,7 +4,7 @@
 
 #include "output/DateTime.h"
 #include "output/FolderTotals.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/WorkbookFile.h"
 #include "output/modListToExcel.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "output/JsonLines.h"
-#include "search/PlainFile.h"
+#include "platform/PlainFile.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the per-user settings store on QSettings.
 #include "output/SettingsStore.h"
+#include "platform/SettingsLocation.h"
 
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace dirlix {
 
@@ -12,8 +12,9 @@ namespace dirlix {
 QString settingsFileProblem(const QString& application)
 {
     // Looked at without opening it: opening a FIFO for reading would wait for a writer for ever.
-    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-                         application + QLatin1Char('/') + application + QStringLiteral(".ini");
+    const QString path = platform::settingsFile(application);
+    if (path.isEmpty())
+        return {}; // the registry: no file to be anything else
     const QFileInfo info(path);
     if (!info.exists() || info.isFile())
         return {};
@@ -26,7 +27,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 {
     if (!settingsFileProblem(application).isEmpty())
         return defaultValue;
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, application, application);
+    QSettings store(platform::settingsFormat(), QSettings::UserScope, application, application);
     store.beginGroup(section);
     const QVariant value = store.value(key);
     if (!value.isValid())
@@ -42,7 +43,7 @@ bool SaveSetting(const QString& application, const QString& section, const QStri
             *error = problem;
         return false;
     }
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, application, application);
+    QSettings store(platform::settingsFormat(), QSettings::UserScope, application, application);
     store.beginGroup(section);
     store.setValue(key, value);
     store.endGroup();

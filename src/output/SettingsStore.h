@@ -8,7 +8,8 @@ namespace dirlix {
 
 /**
  * The per-user application settings store: an INI file in the user's configuration folder
- * ($XDG_CONFIG_HOME/<application>/<application>.ini on Linux), one group per section.
+ * ($XDG_CONFIG_HOME/<application>/<application>.ini on Linux), or the registry on Windows
+ * (HKEY_CURRENT_USER\Software\<application>\<application>), one group per section.
  * Every value is a text. Reading never fails: a missing key, a missing or unreadable file,
  * or anything but a regular file in the file's place (never opened) all give @p defaultValue.
  */

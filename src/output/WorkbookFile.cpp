@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: a workbook file being written for an export.
 #include "output/WorkbookFile.h"
+#include "platform/FileSystem.h"
 
 #include "output/modListToExcel.h"
 
@@ -39,11 +40,11 @@ std::uint64_t largestSheetEstimate(RowSource& rows, std::size_t rowsPerSheet)
 
 std::string folderOfPath(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of(fsys::kSeparators);
     if (slash == std::string::npos)
         return ".";
     if (slash == 0)
-        return "/";
+        return std::string(1, path[0]);
     return path.substr(0, slash);
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "output/Exporter.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 
 #include <xlsxwriter.h>
 

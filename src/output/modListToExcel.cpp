@@ -3,7 +3,7 @@
 #include "output/modListToExcel.h"
 
 #include "output/DateTime.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/WorkbookFile.h"
 
 #include <xlsxwriter.h>

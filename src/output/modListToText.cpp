@@ -2,7 +2,7 @@
 // Dirlix Pro: the text output.
 #include "output/modListToText.h"
 
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 
 namespace dirlix::modListToText {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the hand-over of documents and web addresses to the desktop.
 #include "product/DesktopOpener.h"
-#include "product/FileManagerItems.h"
+#include "platform/FileManagerItems.h"
 
 #include <QDesktopServices>
 #include <QDir>

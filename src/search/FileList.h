@@ -2,7 +2,7 @@
 // Dirlix Pro: the file list, the program's only store of search results, kept compactly.
 #pragma once
 
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 #include "search/RowSource.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 // Dirlix Pro: where an exporter reads its rows: the file list, or a walk as it goes.
 #pragma once
 
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 
 #include <cstdint>
 #include <optional>

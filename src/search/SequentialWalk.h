@@ -184,7 +184,7 @@ private:
                 !(fsys::folderIdentity(frame.handle, id) == 0 && id == frame.folder->id)) {
                 fsys::closeFolder(frame.handle);
                 frame.handle = fsys::kNoFolder;
-                error = ESTALE;
+                error = fsys::kFolderReplaced;
             }
             if (frame.handle == fsys::kNoFolder) {
                 Frame& target = mStack[index];

@@ -179,7 +179,9 @@ int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const Wal
     FileRecord values;
     fsys::EntryFacts facts;
     std::uint64_t dropped = 0;
-    for (const auto& entry : scratch.entries) {
+    const bool listed = !scratch.values.empty(); // the listing gave every entry's values
+    for (std::size_t index = 0; index < scratch.entries.size(); ++index) {
+        const auto& entry = scratch.entries[index];
         if (stopRequested(stop)) {
             stopped = true;
             break;
@@ -199,8 +201,11 @@ int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const Wal
         values = {};
         facts = {};
         const bool skipValues = options.namesOnly && knownFile && !valuesForFilter;
-        const int statError =
-            skipValues ? 0 : fsys::readProperties(handle, name, options.followLinks, values, facts);
+        int statError = 0;
+        if (listed && knownFile)
+            values = scratch.values[index]; // a file of the listing costs no call of its own
+        else if (!skipValues)
+            statError = fsys::readProperties(handle, name, options.followLinks, values, facts);
         if (statError == ENOENT)
             continue; // vanished between the listing and now
         if (facts.isFolder) {

@@ -2,8 +2,8 @@
 // Dirlix Pro: the walk engine: a start folder in, one block of file records per folder out, in walk order.
 #pragma once
 
-#include "search/FileRecord.h"
-#include "search/FileSystem.h"
+#include "platform/FileRecord.h"
+#include "platform/FileSystem.h"
 
 #include <atomic>
 #include <cstdint>

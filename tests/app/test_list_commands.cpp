@@ -11,7 +11,7 @@
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "output/JsonLines.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "search/FixtureTree.h"
 #include "support/FifoWatch.h"
 

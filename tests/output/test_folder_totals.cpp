@@ -3,7 +3,7 @@
 #include "output/DateTime.h"
 #include "output/DelimitedExport.h"
 #include "output/FolderTotals.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/TextRows.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro tests: the workbook Save List As writes, read back by openpyxl.
 #include "output/ListWorkbook.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/TextRows.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // Dirlix Pro tests: writing filelist.txt safely; both exports into places they cannot write and onto a
 // full disk; targets that are no regular file, as the window writes them.
 #include "output/HtmlExport.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "output/TextRows.h"
 
 #include <gtest/gtest.h>

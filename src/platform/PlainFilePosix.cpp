@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: plain files on POSIX: open with O_NONBLOCK, fstat, pread.
-#include "search/PlainFile.h"
+#include "platform/PlainFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: showing a file in its folder through the freedesktop file manager interface on D-Bus.
-#include "product/FileManagerItems.h"
+#include "platform/FileManagerItems.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the export targets on POSIX.
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 
 #include <atomic>
 #include <cerrno>

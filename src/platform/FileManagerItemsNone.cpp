@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: where no file manager interface is known, the caller opens the folder instead.
-#include "product/FileManagerItems.h"
+#include "platform/FileManagerItems.h"
 
 namespace dirlix {
 

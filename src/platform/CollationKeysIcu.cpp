@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: collation sort keys from ICU, the library Qt's own collation uses here.
-#include "app/CollationKeys.h"
+#include "platform/CollationKeys.h"
 
 #include <unicode/ucol.h>
 

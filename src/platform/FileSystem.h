@@ -2,8 +2,9 @@
 // Dirlix Pro: the thin file-system layer under the walk: folders by handle, entries, file values.
 #pragma once
 
-#include "search/FileRecord.h"
+#include "platform/FileRecord.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,12 @@ struct FolderEntries {
     };
     std::string names;
     std::vector<Entry> entries;
+    /**
+     * Where the listing itself gives each entry's values (Windows): values[i] belongs to
+     * entries[i], and for an entry of kind File they are final, so that no file costs a call of
+     * its own. Empty where the listing gives names only (POSIX).
+     */
+    std::vector<FileRecord> values;
 
     std::string_view name(const Entry& e) const { return {names.data() + e.offset, e.length}; }
     /** The name as a zero-terminated text, for the system calls. */
@@ -40,6 +47,7 @@ struct FolderEntries {
     {
         names.clear();
         entries.clear();
+        values.clear();
     }
 };
 
@@ -102,6 +110,20 @@ std::size_t descriptorLimit();
 std::size_t pathLimit();
 
 /** The platform's folder separator. */
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+/** Every character that separates folders in a path the user gives. */
+inline constexpr const char* kSeparators = "\\/";
+#else
 inline constexpr char kSeparator = '/';
+inline constexpr const char* kSeparators = "/";
+#endif
+
+/** The errno for a folder whose path now names another folder than the one that was listed. */
+#ifdef ESTALE
+inline constexpr int kFolderReplaced = ESTALE;
+#else
+inline constexpr int kFolderReplaced = ENOENT;
+#endif
 
 } // namespace dirlix::fsys

@@ -2,7 +2,7 @@
 // Dirlix Pro: plain files by handle, for reading saved lists: opened without waiting, read at offsets.
 #pragma once
 
-#include "search/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: where the collation gives no keys as bytes; callers sort with QCollator instead.
-#include "app/CollationKeys.h"
+#include "platform/CollationKeys.h"
 
 namespace dirlix {
 

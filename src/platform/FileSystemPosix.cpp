@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the file-system layer on Linux: openat, getdents64 and statx relative to a folder.
-#include "search/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // Dirlix Pro: the places an export writes to: a file replaced whole, a fresh file, a stream.
 #pragma once
 
-#include "output/Exporter.h"
+#include "platform/ExportTarget.h"
 
 #include <string>
 #include <string_view>

@@ -1,0 +1,285 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dirlix Pro: the places an export writes to, on Windows: written aside, then moved over the target.
+#include "platform/ReplacingFile.h"
+#include "platform/WinPath.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace dirlix {
+
+namespace {
+
+// Writes all of @p bytes to the C runtime descriptor @p fd. Returns 0 or an errno.
+int writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const unsigned chunk = unsigned(std::min<std::size_t>(bytes.size(), INT_MAX / 2));
+        const int written = ::_write(fd, bytes.data(), chunk);
+        if (written < 0)
+            return errno;
+        bytes.remove_prefix(std::size_t(written));
+    }
+    return 0;
+}
+
+std::string describe(const char* what, const std::string& path, DWORD error)
+{
+    return std::string(what) + " " + path + ": " + win::errorText(error);
+}
+
+// Creates @p path, failing when anything has that name, and hands it over as a C runtime
+// descriptor (binary, so that line ends are written as given). Returns -1 with the error in @p error.
+int createNew(const std::string& path, DWORD& error)
+{
+    const std::wstring name = win::longPath(path);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return -1;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+    if (fd < 0) {
+        error = ERROR_TOO_MANY_OPEN_FILES;
+        CloseHandle(file);
+        DeleteFileW(name.c_str());
+    }
+    return fd;
+}
+
+// A name part nobody else picks at the same moment: the process, a count and the clock.
+std::string uniquePart()
+{
+    static std::atomic<unsigned> next{0};
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(next.fetch_add(1)) + "-" +
+           std::to_string(GetTickCount64() % 1000000);
+}
+
+} // namespace
+
+ReplacingFile::ReplacingFile(std::string targetPath) : mTarget(std::move(targetPath)) {}
+
+ReplacingFile::~ReplacingFile()
+{
+    discard();
+}
+
+bool ReplacingFile::fail(const char* what, const std::string& path, int error)
+{
+    mError = std::string(what) + " " + path + ": " + std::strerror(error);
+    return false;
+}
+
+bool ReplacingFile::open()
+{
+    discard();
+    mError.clear();
+    // Beside the target, so that putting it in place is a rename on one volume.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = mTarget + "." + uniquePart() + ".tmp";
+        DWORD error = 0;
+        const int fd = createNew(name, error);
+        if (fd >= 0) {
+            mFd = fd;
+            mTemporary = name;
+            return true;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            mError = describe("cannot create a file beside", mTarget, error);
+            return false;
+        }
+    }
+    mError = "cannot create a file beside " + mTarget + ": every name is taken";
+    return false;
+}
+
+bool ReplacingFile::write(std::string_view bytes)
+{
+    if (mFd < 0)
+        return fail("not open for writing:", mTarget, EBADF);
+    if (const int error = writeAll(mFd, bytes); error != 0)
+        return fail("cannot write", mTemporary, error);
+    return true;
+}
+
+bool ReplacingFile::commit(bool sync)
+{
+    if (mFd < 0)
+        return fail("not open for writing:", mTarget, EBADF);
+    if (sync && ::_commit(mFd) != 0) {
+        const int error = errno;
+        discard();
+        return fail("cannot write", mTarget, error);
+    }
+    const int fd = mFd;
+    mFd = -1;
+    if (::_close(fd) != 0) {
+        const int error = errno;
+        discard();
+        return fail("cannot write", mTarget, error);
+    }
+    const std::wstring from = win::longPath(mTemporary);
+    const std::wstring to = win::longPath(mTarget);
+    // Windows refuses to replace a read-only file; asked first, so that the answer is the same
+    // wherever the rename itself would not refuse (a network share, wine).
+    const DWORD existing = GetFileAttributesW(to.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
+        discard();
+        mError = "cannot replace " + mTarget + ": the file is read-only";
+        return false;
+    }
+    if (mUsualPermissions) {
+        // Windows has no creation mask: a new file takes its folder's permissions. What the
+        // replaced file had of its own is its hidden and system marks, and those are kept.
+        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesW(from.c_str(), existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    }
+    // One rename that either replaces the target whole or leaves it as it was; a read-only
+    // target refuses it. The write-through flag returns only once the rename is on the disk.
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        discard();
+        mError = describe("cannot replace", mTarget, error);
+        return false;
+    }
+    mTemporary.clear();
+    return true;
+}
+
+void ReplacingFile::discard()
+{
+    if (mFd >= 0) {
+        ::_close(mFd);
+        mFd = -1;
+    }
+    if (!mTemporary.empty()) {
+        DeleteFileW(win::longPath(mTemporary).c_str());
+        mTemporary.clear();
+    }
+}
+
+FreshFile::FreshFile(std::string folder, std::string base, std::string extension)
+    : mFolder(std::move(folder)), mBase(std::move(base)), mExtension(std::move(extension))
+{
+    if (mFolder.empty())
+        mFolder = ".";
+    if (mFolder.back() != '\\' && mFolder.back() != '/')
+        mFolder += '\\';
+}
+
+FreshFile::~FreshFile()
+{
+    if (!mCommitted)
+        discard();
+    else if (mFd >= 0)
+        ::_close(mFd);
+}
+
+bool FreshFile::open()
+{
+    for (int attempt = 1; attempt <= 10000; ++attempt) {
+        const std::string candidate =
+            mFolder + mBase + (attempt == 1 ? std::string() : "-" + std::to_string(attempt)) + mExtension;
+        DWORD error = 0;
+        const int fd = createNew(candidate, error);
+        if (fd >= 0) {
+            mFd = fd;
+            mPath = candidate;
+            return true;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            mError = describe("cannot create a file in", mFolder, error);
+            return false;
+        }
+    }
+    mError = "cannot create a file in " + mFolder + ": every name is taken";
+    return false;
+}
+
+bool FreshFile::write(std::string_view bytes)
+{
+    if (const int error = mFd < 0 ? EBADF : writeAll(mFd, bytes); error != 0) {
+        mError = "cannot write " + mPath + ": " + std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+bool FreshFile::commit()
+{
+    mCommitted = true;
+    if (mFd >= 0 && ::_close(mFd) != 0) {
+        mFd = -1;
+        mError = "cannot write " + mPath + ": " + std::strerror(errno);
+        return false;
+    }
+    mFd = -1;
+    return true;
+}
+
+void FreshFile::discard()
+{
+    if (mFd >= 0)
+        ::_close(mFd);
+    mFd = -1;
+    if (!mPath.empty() && !mCommitted)
+        DeleteFileW(win::longPath(mPath).c_str());
+}
+
+bool StreamTarget::write(std::string_view bytes)
+{
+    if (const int error = writeAll(mFd, bytes); error != 0) {
+        mErrno = error;
+        mError = std::string("write error: ") + std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+ScratchFolder::ScratchFolder(const std::string& parent)
+{
+    const std::string base = (parent.empty() ? std::string(".") : parent) + "\\.dirlix-";
+    for (int attempt = 0; attempt < 100 && mPath.empty(); ++attempt) {
+        const std::string name = base + uniquePart();
+        if (CreateDirectoryW(win::longPath(name).c_str(), nullptr))
+            mPath = name;
+        else if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    if (mPath.empty())
+        return;
+    // A file still open here cannot be removed on Windows; the folder then stays, with it.
+    const std::wstring folder = win::longPath(mPath) + L"\\";
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + data.cFileName).c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+int standardOutput()
+{
+    // The exports write their line ends themselves: the runtime must not turn "\n" into "\r\n" again.
+    ::_setmode(1, _O_BINARY);
+    return 1;
+}
+
+} // namespace dirlix
