@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace dirlix {
 
@@ -41,7 +43,9 @@ std::string describe(const char* what, const std::string& path, DWORD error)
 int createNew(const std::string& path, DWORD& error)
 {
     const std::wstring name = win::longPath(path);
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion only, so that the console's Ctrl+C handler can remove it while it is open.
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return -1;
@@ -63,7 +67,55 @@ std::string uniquePart()
            std::to_string(GetTickCount64() % 1000000);
 }
 
+// The files written aside right now, for the console control handler to remove.
+std::mutex gStagingLock;
+std::set<std::wstring>& staged()
+{
+    static std::set<std::wstring> files;
+    return files;
+}
+
+void registerStaging(const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock(gStagingLock);
+    staged().insert(win::longPath(path));
+}
+
+void releaseStaging(const std::string& path)
+{
+    if (path.empty())
+        return;
+    const std::lock_guard<std::mutex> lock(gStagingLock);
+    staged().erase(win::longPath(path));
+}
+
+// Windows runs this in a thread of its own on Ctrl+C, Ctrl+Break or a closed console; the
+// process ends after it (FALSE: the next handler, finally the default one, ends it).
+BOOL WINAPI removeStagedFiles(DWORD)
+{
+    const std::lock_guard<std::mutex> lock(gStagingLock);
+    for (const std::wstring& file : staged())
+        DeleteFileW(file.c_str());
+    staged().clear();
+    return FALSE;
+}
+
+// The identity of an open file: its volume and its number there.
+bool identityOf(HANDLE file, std::pair<DWORD, ULONGLONG>& identity)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info))
+        return false;
+    identity = {info.dwVolumeSerialNumber, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+
 } // namespace
+
+void removeStagingFilesOnSignals()
+{
+    SetConsoleCtrlHandler(removeStagedFiles, TRUE);
+}
 
 ReplacingFile::ReplacingFile(std::string targetPath) : mTarget(std::move(targetPath)) {}
 
@@ -90,6 +142,7 @@ bool ReplacingFile::open()
         if (fd >= 0) {
             mFd = fd;
             mTemporary = name;
+            registerStaging(name);
             return true;
         }
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
@@ -99,6 +152,13 @@ bool ReplacingFile::open()
     }
     mError = "cannot create a file beside " + mTarget + ": every name is taken";
     return false;
+}
+
+// Every target here is a file staged beside it and renamed over it, so the file written by name
+// is the same one write() would fill.
+bool ReplacingFile::openForName()
+{
+    return open();
 }
 
 bool ReplacingFile::write(std::string_view bytes)
@@ -151,6 +211,7 @@ bool ReplacingFile::commit(bool sync)
         mError = describe("cannot replace", mTarget, error);
         return false;
     }
+    releaseStaging(mTemporary);
     mTemporary.clear();
     return true;
 }
@@ -163,8 +224,28 @@ void ReplacingFile::discard()
     }
     if (!mTemporary.empty()) {
         DeleteFileW(win::longPath(mTemporary).c_str());
+        releaseStaging(mTemporary);
         mTemporary.clear();
     }
+}
+
+bool ReplacingFile::isStagingFile(std::string_view folder, std::string_view name) const
+{
+    const std::size_t cut = mTemporary.find_last_of("\\/");
+    const std::string_view staging =
+        cut == std::string::npos ? std::string_view(mTemporary) : std::string_view(mTemporary).substr(cut + 1);
+    if (mFd < 0 || staging.empty() || name != staging)
+        return false;
+    const std::wstring path = win::longPath(std::string(folder) + std::string(name));
+    HANDLE row = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (row == INVALID_HANDLE_VALUE)
+        return false;
+    std::pair<DWORD, ULONGLONG> theirs, ours;
+    const bool same = identityOf(row, theirs) &&
+                      identityOf(reinterpret_cast<HANDLE>(::_get_osfhandle(mFd)), ours) && theirs == ours;
+    CloseHandle(row);
+    return same;
 }
 
 FreshFile::FreshFile(std::string folder, std::string base, std::string extension)
@@ -273,6 +354,29 @@ ScratchFolder::~ScratchFolder()
         FindClose(find);
     }
     RemoveDirectoryW(folder.c_str());
+}
+
+// Windows raises no signal for a write to a pipe nobody reads: the write fails with an error already.
+void failBrokenPipeWritesInThisThread() {}
+
+ClosedStreams claimClosedStandardStreams()
+{
+    // A stream the program was started without has no handle; its C runtime number then gets the
+    // null device, so that no file opened later takes it and is written as standard output.
+    const DWORD which[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    bool closed[3] = {};
+    for (int fd = 0; fd < 3; ++fd) {
+        const HANDLE handle = ::GetStdHandle(which[fd]);
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+            continue;
+        closed[fd] = true;
+        const int null = ::_open("NUL", _O_RDWR | _O_BINARY);
+        if (null >= 0 && null != fd) {
+            ::_dup2(null, fd);
+            ::_close(null);
+        }
+    }
+    return {closed[0], closed[1], closed[2]};
 }
 
 int standardOutput()
