@@ -5,6 +5,7 @@
 #include "app/SearchController.h"
 #include "app/frmFilter.h"
 #include "app/frmMain.h"
+#include "platform/SettingsLocation.h"
 #include "search/FileList.h"
 #include "support/TempDir.h"
 
@@ -22,6 +23,8 @@
 using namespace dirlix;
 using namespace dirlix::test;
 
+static const QString kApp = QStringLiteral("Quillborne");
+
 class FilterDialogTest : public QObject {
     Q_OBJECT
 public:
@@ -30,15 +33,43 @@ public:
 private:
     QString mStore;
 
+    // The store is read and written as the text of its INI file. Where the store is no file (the
+    // registry on Windows) its keys pass through that file, so the same texts are written and checked.
+    static bool storeIsAFile() { return !platform::settingsFile(kApp).isEmpty(); }
+    static QSettings nativeStore() { return QSettings(platform::settingsFormat(), QSettings::UserScope, kApp, kApp); }
+    void clearStore()
+    {
+        if (!storeIsAFile())
+            nativeStore().clear();
+        QFile::remove(mStore);
+    }
     void writeStore(const QByteArray& keys)
     {
         QDir().mkpath(QFileInfo(mStore).path());
-        QFile file(mStore);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Dirlix%20Pro]\n" + keys);
+        {
+            QFile file(mStore);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Dirlix%20Pro]\n" + keys);
+        }
+        if (!storeIsAFile()) {
+            QSettings native = nativeStore();
+            native.clear();
+            const QSettings ini(mStore, QSettings::IniFormat);
+            for (const QString& key : ini.allKeys())
+                native.setValue(key, ini.value(key));
+        }
     }
     QByteArray store() const
     {
+        if (!storeIsAFile()) {
+            QFile::remove(mStore);
+            const QSettings native = nativeStore();
+            if (!native.allKeys().isEmpty()) {
+                QSettings ini(mStore, QSettings::IniFormat);
+                for (const QString& key : native.allKeys())
+                    ini.setValue(key, native.value(key));
+            }
+        }
         QFile file(mStore);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
@@ -66,7 +97,7 @@ private slots:
     // search or the status bar, and Clear leaving a rule in force or in the store.
     void okStoresCancelRestoresAndTheSearchUsesTheRules()
     {
-        QFile::remove(mStore);
+        clearStore();
         TempDir tmp;
         makeDirs(tmp / "tree/skip");
         writeFile(tmp / "tree/a.jpg", std::string(2048, 'x'));

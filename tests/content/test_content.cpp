@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <set>
 #include <sys/stat.h>

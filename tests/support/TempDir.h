@@ -49,6 +49,11 @@ void setTimes(const std::string& path, std::time_t seconds);
 void removeTree(const std::string& path);
 /** Whether the tests run with the power to read and write any file (root on POSIX systems; never on Windows). */
 bool isSuperUser();
+/**
+ * Makes @p zone (an IANA name such as "UTC") the process's local time zone through TZ and tells
+ * the time code so; false where the system takes its zone from elsewhere (Windows).
+ */
+bool setTimeZone(const char* zone);
 /** Seconds since the epoch of a local date and time (mktime with daylight saving decided by the zone). */
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second);
 

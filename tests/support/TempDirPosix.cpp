@@ -2,6 +2,8 @@
 // Dirlix Pro tests: scratch folders and file times on POSIX systems.
 #include "support/TempDir.h"
 
+#include "output/DateTime.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -51,6 +53,14 @@ std::filesystem::path fsPath(const std::string& path) { return path; }
 std::string genericSeparators(std::string path) { return path; }
 
 bool isSuperUser() { return ::geteuid() == 0; }
+
+bool setTimeZone(const char* zone)
+{
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+    timeZoneChanged();
+    return true;
+}
 
 void setTimes(const std::string& path, std::time_t seconds)
 {

@@ -72,6 +72,9 @@ std::string genericSeparators(std::string path)
 // Administrators still meet a file's access rules; nothing here reads past them.
 bool isSuperUser() { return false; }
 
+// The Windows C library reads no IANA names, and the local zone comes from the system's settings.
+bool setTimeZone(const char*) { return false; }
+
 void setTimes(const std::string& path, std::time_t seconds)
 {
     // The link itself, not what it leads to, as on Linux; folders open only with backup semantics.
