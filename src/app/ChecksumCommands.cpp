@@ -70,6 +70,8 @@ ChecksumCommands::ChecksumCommands(frmMain* window) : QObject(window), mWindow(w
     mTimer = new QTimer(this);
     mTimer->setInterval(100);
     connect(mTimer, &QTimer::timeout, this, &ChecksumCommands::poll);
+    // A new search or list while reading: the checksums would belong to rows that are gone.
+    connect(window->model(), &FileListModel::listCleared, this, &ChecksumCommands::stop);
 }
 
 ChecksumCommands::~ChecksumCommands()

@@ -43,7 +43,10 @@ public:
     void compute(HashAlgorithm algorithm);
     /** Whether checksums are being read. */
     bool isRunning() const { return mWorker.joinable(); }
-    /** Asks a running computation to stop; returns whether one was running. */
+    /**
+     * Asks a running computation to stop; returns whether one was running. Also called when the
+     * list is emptied for a new search or list, whose rows the checksums would not fit.
+     */
     bool stop();
 
 signals:

@@ -125,6 +125,14 @@ private slots:
         QCOMPARE(window.model()->columnCount(), 8);
         QVERIFY(window.stopButton()->isHidden());
         QVERIFY2(window.statusText()->text().contains(QStringLiteral("stopped")), qPrintable(window.statusText()->text()));
+
+        // A new search while reading stops it too: the checksums would land on the new list's rows.
+        window.checksums()->actionOf(HashAlgorithm::Sha256)->trigger();
+        QVERIFY(window.checksums()->isRunning());
+        window.cmdSearch->click();
+        QVERIFY(done.wait(20000));
+        QVERIFY(searched.wait(5000) || searched.count() == 2);
+        QCOMPARE(window.model()->columnCount(), 8);
     }
 };
 
