@@ -261,6 +261,7 @@ void ListCommands::endComparison()
     mWindow->workspace()->followModel();
     view->setColumnHidden(6, true);
     view->setColumnHidden(7, true);
+    view->setColumnHidden(8, false); // the list's Hash column, when it has checksums
     mCompareModel->setComparison({});
 }
 
