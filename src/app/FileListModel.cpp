@@ -15,6 +15,9 @@ void FileListModel::clear()
     mList.clear();
     mShown = {};
     endResetModel();
+    // After the reset, so that the column goes as a column and the others keep their widths.
+    if (!mHashes->algorithm.empty())
+        setHashes({}, {});
     emit listCleared();
 }
 
@@ -65,9 +68,73 @@ std::size_t FileListModel::listIndex(int viewRow) const
     return std::size_t(viewRow) < mList.count() ? std::size_t(viewRow) : SIZE_MAX;
 }
 
+namespace {
+
+// The rows of a snapshot with their checksums: the n-th row read is list row order[n], or n
+// without an order.
+class HashedRows : public RowSource {
+public:
+    HashedRows(std::unique_ptr<RowSource> rows, std::shared_ptr<const void> keep, const std::string& algorithm,
+               const std::vector<std::string>& hashes, std::vector<std::uint32_t> order, bool ordered)
+        : mRows(std::move(rows)), mKeep(std::move(keep)), mAlgorithm(algorithm), mHashes(hashes),
+          mOrder(std::move(order)), mOrdered(ordered)
+    {
+    }
+    bool next(Row& row) override
+    {
+        if (!mRows->next(row))
+            return false;
+        const std::size_t index = mOrdered ? (mNext < mOrder.size() ? mOrder[mNext] : SIZE_MAX) : mNext;
+        ++mNext;
+        row.hashAlgorithm = mAlgorithm;
+        row.hash = index < mHashes.size() ? std::string_view(mHashes[index]) : std::string_view();
+        return true;
+    }
+    std::optional<std::uint64_t> total() const override { return mRows->total(); }
+
+private:
+    std::unique_ptr<RowSource> mRows;
+    std::shared_ptr<const void> mKeep; // owns mAlgorithm and mHashes
+    const std::string& mAlgorithm;
+    const std::vector<std::string>& mHashes;
+    std::vector<std::uint32_t> mOrder;
+    bool mOrdered;
+    std::size_t mNext = 0;
+};
+
+} // namespace
+
+void FileListModel::setHashes(std::string algorithm, std::vector<std::string> hashes)
+{
+    // The column comes and goes on its own, so that the widths of the other eight stay as they are.
+    const bool had = !mHashes->algorithm.empty(), has = !algorithm.empty();
+    if (!has)
+        hashes.clear();
+    if (has && !had)
+        beginInsertColumns({}, 8, 8);
+    else if (had && !has)
+        beginRemoveColumns({}, 8, 8);
+    mHashes = std::make_shared<const Hashes>(Hashes{std::move(algorithm), std::move(hashes)});
+    if (has && !had)
+        endInsertColumns();
+    else if (had && !has)
+        endRemoveColumns();
+    else if (has && rowCount() > 0)
+        emit dataChanged(index(0, 8), index(rowCount() - 1, 8));
+}
+
+std::string_view FileListModel::hashOf(std::size_t index) const
+{
+    return index < mHashes->byRow.size() ? std::string_view(mHashes->byRow[index]) : std::string_view();
+}
+
 std::unique_ptr<RowSource> FileListModel::shownRows() const
 {
-    return mOrdered ? mList.rows(mShown) : mList.rows();
+    auto rows = mOrdered ? mList.rows(mShown) : mList.rows();
+    if (mHashes->algorithm.empty())
+        return rows; // no checksums: the rows exactly as they always were
+    return std::make_unique<HashedRows>(std::move(rows), mHashes, mHashes->algorithm, mHashes->byRow,
+                                        mOrdered ? mShown : std::vector<std::uint32_t>(), mOrdered);
 }
 
 QString FileListModel::visibleText(QString text)
@@ -117,7 +184,7 @@ int FileListModel::rowCount(const QModelIndex& parent) const
 
 int FileListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 8;
+    return parent.isValid() ? 0 : mHashes->algorithm.empty() ? 8 : 9;
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
@@ -125,6 +192,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     const std::size_t row = index.isValid() ? listIndex(index.row()) : SIZE_MAX;
     if ((role != Qt::DisplayRole && role != Qt::EditRole) || row == SIZE_MAX)
         return {};
+    if (index.column() == 8) {
+        const std::string_view hash = hashOf(row);
+        return QString::fromLatin1(hash.data(), qsizetype(hash.size()));
+    }
     std::string text;
     mTexts.appendColumn(text, index.column() + 1, mList.row(row, mFolder));
     // The edit role gives the text as it is, for copies; the display role what the eye can read.
@@ -134,8 +205,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= 8)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return {};
+    if (section == 8)
+        return QString::fromLatin1(kHashCaption.data(), qsizetype(kHashCaption.size()));
     const std::string_view caption = kColumnCaptions[section];
     return QString::fromLatin1(caption.data(), qsizetype(caption.size()));
 }

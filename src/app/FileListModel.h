@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace dirlix {
 
@@ -35,7 +37,18 @@ public:
     void setLocale(const DateLocale& locale) { mTexts = RowTexts(locale); }
     const DateLocale& locale() const { return mTexts.locale(); }
 
-    /** Removes every row; a shown order in force stays in force, empty. */
+    /**
+     * Shows a ninth column, Hash, and gives every output's rows their checksums: @p hashes[i] is
+     * the checksum of list row i (empty: none; rows past its end have none), in @p algorithm
+     * ("sha256" ...). An empty @p algorithm takes the column away again.
+     */
+    void setHashes(std::string algorithm, std::vector<std::string> hashes);
+    /** The algorithm of the checksums shown; empty when none are. */
+    const std::string& hashAlgorithm() const { return mHashes->algorithm; }
+    /** The checksum of list row @p index; empty when it has none. */
+    std::string_view hashOf(std::size_t index) const;
+
+    /** Removes every row and checksum; a shown order in force stays in force, empty. */
     void clear();
 
     /** Which rows test a row the search adds while a shown order is in force. */
@@ -70,7 +83,13 @@ signals:
     void listCleared();
 
 private:
+    struct Hashes {
+        std::string algorithm;
+        std::vector<std::string> byRow;
+    };
     FileList mList;
+    // Shared with the row snapshots outputs read on their own thread: replaced, never changed.
+    std::shared_ptr<const Hashes> mHashes = std::make_shared<const Hashes>();
     bool mOrdered = false;
     std::vector<std::uint32_t> mShown; // the list indexes the view shows, while ordered
     RowFilter mFilter;

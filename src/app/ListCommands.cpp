@@ -9,6 +9,7 @@
 #include "app/frmMain.h"
 #include "output/DifferencesExport.h"
 #include "output/frmOptions.h"
+#include "search/PlainFile.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,19 +24,27 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <sys/stat.h>
+#include <cerrno>
 
 namespace dirlix {
 
 namespace {
 ListCommands::FileChooser gChooser;
 
-// Whether @p path names something other than a file, such as a FIFO, whose opening could wait
-// for ever for a writer; a path that is not there is left to the reading to report.
-bool notAFile(const QString& path)
+// Why @p path cannot be read as a list at once, such as a FIFO whose opening could wait for ever
+// for a writer; empty when it is a regular file, or when it is not there, which the reading reports.
+// The reader's own check, asked before the window drops what it shows.
+QString whyNotAList(const QString& path)
 {
-    struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+    fsys::FileHandle file = fsys::kNoFile;
+    fsys::FileKind kind = fsys::FileKind::Regular;
+    fsys::FileStamp stamp;
+    const int error = fsys::openRegularFile(QFile::encodeName(path).toStdString(), file, kind, stamp);
+    fsys::closeFile(file);
+    if (error != EINVAL || kind == fsys::FileKind::Regular)
+        return {};
+    return ListCommands::tr("%1 is %2; a list is read from a file.")
+        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(fsys::fileKindText(kind)));
 }
 
 QString chooseFile(QWidget* parent, const QString& title)
@@ -133,9 +142,8 @@ void ListCommands::openList(const QString& path)
         mWindow->reportFailure(tr("Open List"), tr("The list is still being searched or compared; stop that first."));
         return;
     }
-    if (notAFile(path)) {
-        mWindow->reportFailure(tr("Open List"), tr("%1 is not a file; a list is read from a file.")
-                                                     .arg(QDir::toNativeSeparators(path)));
+    if (const QString why = whyNotAList(path); !why.isEmpty()) {
+        mWindow->reportFailure(tr("Open List"), why);
         return;
     }
     endComparison();
@@ -167,9 +175,8 @@ void ListCommands::compareWith(const QString& path)
                                tr("The list is still being searched or read; wait for it to finish, or stop it, first."));
         return;
     }
-    if (notAFile(path)) {
-        mWindow->reportFailure(tr("Compare With List"), tr("%1 is not a file; a list is read from a file.")
-                                                            .arg(QDir::toNativeSeparators(path)));
+    if (const QString why = whyNotAList(path); !why.isEmpty()) {
+        mWindow->reportFailure(tr("Compare With List"), why);
         return;
     }
     // What the window shows, unless a comparison is shown: then the rows it was made from. Saved
@@ -254,6 +261,7 @@ void ListCommands::endComparison()
     mWindow->workspace()->followModel();
     view->setColumnHidden(6, true);
     view->setColumnHidden(7, true);
+    view->setColumnHidden(8, false); // the list's Hash column, when it has checksums
     mCompareModel->setComparison({});
 }
 

@@ -126,7 +126,9 @@ const std::vector<FileType>& fileTypes()
              line(LineFormat::FolderTotalsCsv)},
             {QStringLiteral("xlsx"), tr("Workbook"), QStringLiteral("*.xlsx"),
              [](const ExporterContext& context) -> std::unique_ptr<Exporter> {
-                 return std::make_unique<ListWorkbook>(context.locale);
+                 ListWorkbookOptions options;
+                 options.hashColumn = context.hashColumn;
+                 return std::make_unique<ListWorkbook>(context.locale, options);
              }},
             // The rows do not say where the search began: the page's tree starts at the deepest
             // folder that holds every row.
@@ -147,7 +149,8 @@ QString filterOf(const FileType& type)
 std::unique_ptr<Exporter> lineFormatExporter(LineFormat format, const ExporterContext& context)
 {
     const auto rows = [&](TextFormat text) {
-        return context.rowFormat ? context.rowFormat(text) : makeRowExporter(text, context.locale);
+        return context.rowFormat ? context.rowFormat(text)
+                                 : makeRowExporter(text, context.locale, true, CsvFormulas::Quote, context.hashColumn);
     };
     switch (format) {
     case LineFormat::Csv:

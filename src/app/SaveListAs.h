@@ -27,6 +27,8 @@ struct ExporterContext {
      * comparison is shown, they write its Change column first.
      */
     std::function<std::unique_ptr<Exporter>(TextFormat)> rowFormat;
+    /** The list shows checksums: CSV, TSV and the workbook get their Hash column. */
+    bool hashColumn = false;
 };
 
 /** Makes the exporter of one file type; may give null when the type cannot be written yet. */

@@ -5,6 +5,7 @@
 
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
+#include "app/ChecksumCommands.h"
 #include "app/ListCommands.h"
 #include "app/PrintCommands.h"
 #include "app/ListWorkspace.h"
@@ -276,6 +277,7 @@ void frmMain::InitControls()
     mLists = new ListCommands(this);
     mCatalogs = new CatalogCommands(this);
     mPrint = new PrintCommands(this);
+    mChecksums = new ChecksumCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
@@ -372,6 +374,7 @@ void frmMain::mnuFileSaveAs_Click()
     if (exportBusy(title))
         return; // before the dialog, so that no choice is made in vain
     SaveListAs::ExporterContext context{mModel->locale(), [text = mTemplateText] { return text->get(); }, {}};
+    context.hashColumn = !mModel->hashAlgorithm().empty();
     if (mLists->comparing())
         context.rowFormat = [lists = mLists](TextFormat format) { return lists->differencesExporter(format); };
     SaveListAs::Request request = SaveListAs::ask(this, context);
@@ -439,7 +442,7 @@ void frmMain::stopWork()
     // Esc and Stop end what runs: the export first, as it is the newer work.
     if (mExport->isWriting())
         mExport->stop();
-    else if (!mLists->stop())
+    else if (!mLists->stop() && !mChecksums->stop())
         mSearch->stop();
 }
 

@@ -27,6 +27,7 @@ class ListWorkspace;
 class frmOptions;
 class ListCommands;
 class PrintCommands;
+class ChecksumCommands;
 class SearchController;
 
 /**
@@ -78,6 +79,8 @@ public:
     CatalogCommands* catalogs() const { return mCatalogs; }
     /** File, Print, Print Preview and Export PDF. */
     PrintCommands* printing() const { return mPrint; }
+    /** File, Checksums. */
+    ChecksumCommands* checksums() const { return mChecksums; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** Sorting, the find bar and the row commands of the list. */
@@ -149,6 +152,7 @@ private:
     ListWorkspace* mWorkspace = nullptr;
     ListCommands* mLists = nullptr;
     CatalogCommands* mCatalogs = nullptr;
+    ChecksumCommands* mChecksums = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
     bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written

@@ -7,6 +7,7 @@
 #include "catalog/CatalogFind.h"
 #include "cli/CompareCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/OutputTarget.h"
 #include "output/JsonLines.h"
 #include "platform/ReplacingFile.h"
 #include "output/SavedList.h"
@@ -217,13 +218,12 @@ int findFiles(const ListOptions& options, const std::string& datePattern, const 
         lineTemplate = options.lineTemplate.value_or(std::string("\"%6%1\""));
     VolumeRowsExporter exporter(rows, options.formats.format.value_or(TextFormat::Columns), locale,
                                 options.formats.header, lineTemplate);
-    std::unique_ptr<ExportTarget> target;
-    if (options.outputFile)
-        target = std::make_unique<ReplacingFile>(*options.outputFile);
-    else
-        target = std::make_unique<StreamTarget>(standardOutput());
+    // By the rules of a listing's -o; an output that cannot be made is told before the search.
+    std::optional<OpenedOutput> output = openOutput(options);
+    if (!output)
+        return ExitUsage;
     ExportProgress progress;
-    const ExportResult result = exporter.write(rows, *target, progress);
+    const ExportResult result = exporter.write(rows, *output->target, progress);
     if (!rows.error().empty()) {
         std::fprintf(stderr, "dirlix-list: %s: %s\n", catalogPath.c_str(), rows.error().c_str());
         return ExitUsage;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the comparison of a folder with a saved list of it, on the command line.
 #include "cli/CompareCommand.h"
+#include "cli/OutputTarget.h"
 
 #include "content/HashingRows.h"
 #include "output/ContentChanges.h"
@@ -88,6 +89,13 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
                const DateLocale& locale)
 {
     const std::string& oldList = *options.compareWith;
+    // Opened before the walk, as for a listing; a regular file is only written aside until the
+    // end, so the check below that it is not the saved list still comes in time.
+    std::optional<OpenedOutput> opened = openOutput(options);
+    if (!opened)
+        return CompareTrouble;
+    OpenedOutput& output = *opened;
+    ExportTarget* target = output.target.get();
     BackgroundWalk background(walk);
     // The walk starts at once and fills its queue while the saved list is read.
     background.start(options.directory);
@@ -102,9 +110,9 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
 
     // The differences never replace the list they come from, under whatever name it is given.
     if (options.outputFile) {
-        fsys::FileId output;
-        const int missing = fsys::pathIdentity(*options.outputFile, output);
-        if (missing == 0 ? output == saved.fileId() : *options.outputFile == oldList) {
+        fsys::FileId outputId;
+        const int missing = fsys::pathIdentity(*options.outputFile, outputId);
+        if (missing == 0 ? outputId == saved.fileId() : *options.outputFile == oldList) {
             background.stop();
             background.wait();
             std::fprintf(stderr, "dirlix-list: %s: is the saved list given to --compare; the differences would replace it\n",
@@ -113,13 +121,8 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
         }
     }
 
-    std::unique_ptr<ExportTarget> target;
-    if (options.outputFile)
-        target = std::make_unique<ReplacingFile>(*options.outputFile);
-    else
-        target = std::make_unique<StreamTarget>(standardOutput());
     const bool json = options.formats.format == TextFormat::JsonLines;
-    bool written = target->open();
+    bool written = true;
     std::string out;
     const auto flush = [&](std::size_t atLeast) {
         if (out.size() < atLeast || out.empty())
@@ -131,7 +134,8 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
 
     ListCompare compare(saved);
     RowTexts texts(locale);
-    WalkRows rows(background, datePattern);
+    WalkRows walkRows(background, datePattern);
+    WithoutStagingFile rows(walkRows, output.file);
 
     // A list saved with checksums: the walk's files get them too, in the same algorithm, so that
     // renamed and moved files (R) and content changed without its time (C) are told.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: checksums and duplicate groups on the command line.
 #include "cli/ContentCommand.h"
+#include "cli/OutputTarget.h"
 
 #include "content/DuplicateFinder.h"
 #include "output/DelimitedExport.h"
@@ -146,15 +147,16 @@ std::string contentUsageText()
 
 int runDuplicates(const ListOptions& options, const WalkOptions& walk)
 {
-    std::unique_ptr<ExportTarget> target;
-    if (options.outputFile)
-        target = std::make_unique<ReplacingFile>(*options.outputFile);
-    else
-        target = std::make_unique<StreamTarget>(standardOutput());
+    // Opened before the walk, as for a listing; its file written aside is never one of the files.
+    std::optional<OpenedOutput> opened = openOutput(options);
+    if (!opened)
+        return ExitUsage;
+    ExportTarget* target = opened->target.get();
 
     BackgroundWalk background(walk);
     background.start(options.directory);
-    WalkRows rows(background, {});
+    WalkRows walkRows(background, {});
+    WithoutStagingFile rows(walkRows, opened->file);
     DuplicateFinder finder(0, tellUnread);
     const std::vector<DuplicateGroup> groups = finder.find(rows);
     background.wait();
@@ -163,7 +165,7 @@ int runDuplicates(const ListOptions& options, const WalkOptions& walk)
         return status;
 
     const TextFormat format = options.formats.format.value_or(TextFormat::Columns);
-    bool written = target->open();
+    bool written = true;
     std::string out;
     if (options.formats.header && (format == TextFormat::Csv || format == TextFormat::Tsv)) {
         const std::string_view captions[] = {"Group", "Size", "Path"};

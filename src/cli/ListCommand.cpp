@@ -4,6 +4,7 @@
 #include "cli/CompareCommand.h"
 #include "cli/ContentCommand.h"
 #include "cli/FilterOptions.h"
+#include "cli/OutputTarget.h"
 
 #include "output/SettingsStore.h"
 #include "output/SystemLocale.h"
@@ -62,26 +63,6 @@ std::string storedTextFormat()
 {
     return storedSetting("TextFormat", modListToText::kDefaultTemplate);
 }
-
-// The rows of a walk without the file that this very output is being written to aside: a list
-// written into the folder it lists never holds its own unfinished copy.
-class WithoutStagingFile : public RowSource {
-public:
-    WithoutStagingFile(RowSource& rows, const ReplacingFile* target) : mRows(rows), mTarget(target) {}
-    bool next(Row& row) override
-    {
-        while (mRows.next(row))
-            if (!mTarget || !mTarget->isStagingFile(row.folder, row.name))
-                return true;
-        return false;
-    }
-    std::optional<std::uint64_t> total() const override { return mRows.total(); }
-    bool rewind() override { return mRows.rewind(); }
-
-private:
-    RowSource& mRows;
-    const ReplacingFile* mTarget;
-};
 
 // A count of threads, 1 to 256, or nothing.
 std::optional<unsigned> threadCountOf(const std::string& text)
@@ -335,31 +316,15 @@ int runList(const ListOptions& options, const WalkOptions& walkOptions)
         exporter = makeFormatExporter(options.formats, locale, Walker::startFolderText(options.directory),
                                       options.hash.has_value());
     }
-    std::unique_ptr<ExportTarget> target;
-    ReplacingFile* file = nullptr;
-    if (options.workbookFile || options.outputFile) {
-        // A name the user chose, written as the shell's ">" would: through links, into devices
-        // and FIFOs (waiting for a reader), with the usual permissions for a new file.
-        auto replacing = std::make_unique<ReplacingFile>(options.workbookFile ? *options.workbookFile : *options.outputFile);
-        replacing->followLinks();
-        replacing->useUsualPermissions();
-        replacing->waitForReader();
-        file = replacing.get();
-        target = std::move(replacing);
-    } else {
-        target = std::make_unique<StreamTarget>(standardOutput());
-    }
-    // Opened before the walk starts: an output that cannot be made is told before any work, and
-    // the file written aside exists before the walk could pass its folder.
-    if (!(options.workbookFile ? target->openForName() : target->open())) {
-        std::fprintf(stderr, "dirlix-list: %s\n", target->error().c_str());
+    std::optional<OpenedOutput> output = openOutput(options, options.workbookFile.has_value());
+    if (!output)
         return ExitUsage;
-    }
+    ExportTarget* target = output->target.get();
 
     BackgroundWalk background(walk);
     background.start(options.directory);
     WalkRows walkRows(background, datePattern);
-    WithoutStagingFile rows(walkRows, file);
+    WithoutStagingFile rows(walkRows, output->file);
     std::optional<HashingRows> hashing;
     if (options.hash)
         hashing.emplace(rows, *options.hash, 0, [](const std::string& path, const std::string& reason) {

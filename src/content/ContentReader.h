@@ -4,6 +4,7 @@
 
 #include "content/Digest.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -81,10 +82,14 @@ public:
     /** The size of one read. */
     static constexpr std::size_t kReadSize = std::size_t(1) << 20;
 
+    /** Makes reading give up, Failed with ECANCELED, soon after *@p stop turns true; null: never. */
+    void setStop(const std::atomic<bool>* stop) { mStop = stop; }
+
 private:
     struct OpenFile;
     std::vector<unsigned char> mBuffer;
     std::vector<unsigned char> mSecondBuffer; // compare() only
+    const std::atomic<bool>* mStop = nullptr;
 };
 
 } // namespace dirlix

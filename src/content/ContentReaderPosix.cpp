@@ -98,9 +98,12 @@ struct ContentReader::OpenFile {
     }
 
     // Reads [from, from + length) into @p digest through @p buffer; a file cut short is Changed.
-    ReadStatus feed(off_t from, std::int64_t length, std::vector<unsigned char>& buffer, Digest& digest)
+    ReadStatus feed(off_t from, std::int64_t length, std::vector<unsigned char>& buffer, Digest& digest, const std::atomic<bool>* stop)
     {
         while (length > 0) {
+            // Checked between reads, so that Stop is quick even inside a very large file.
+            if (stop && stop->load(std::memory_order_relaxed))
+                return {ReadOutcome::Failed, ECANCELED};
             const std::size_t want = std::size_t(std::min<std::int64_t>(length, std::int64_t(buffer.size())));
             const ssize_t got = readFully(fd, buffer.data(), want, from);
             if (got < 0)
@@ -158,7 +161,7 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
         digest.update(mBuffer.data(), size);
         return file.unchanged();
     }
-    if (ReadStatus status = file.feed(0, file.shape.size, mBuffer, digest); !status.ok())
+    if (ReadStatus status = file.feed(0, file.shape.size, mBuffer, digest, mStop); !status.ok())
         return status;
     // A file that grew has more bytes than were read: one more read must find its end.
     const ssize_t more = readFully(file.fd, mBuffer.data(), 1, off_t(file.shape.size));
@@ -178,11 +181,11 @@ ReadStatus ContentReader::digestEnds(const std::string& path, const ExpectedFile
     const std::int64_t size = file.shape.size;
     ReadStatus status;
     if (size <= std::int64_t(2 * block)) {
-        status = file.feed(0, size, mBuffer, digest);
+        status = file.feed(0, size, mBuffer, digest, mStop);
     } else {
-        status = file.feed(0, std::int64_t(block), mBuffer, digest);
+        status = file.feed(0, std::int64_t(block), mBuffer, digest, mStop);
         if (status.ok())
-            status = file.feed(off_t(size - std::int64_t(block)), std::int64_t(block), mBuffer, digest);
+            status = file.feed(off_t(size - std::int64_t(block)), std::int64_t(block), mBuffer, digest, mStop);
     }
     return status.ok() ? file.unchanged() : status;
 }

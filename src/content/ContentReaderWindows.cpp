@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace dirlix {
@@ -117,9 +118,12 @@ struct ContentReader::OpenFile {
         return (long long)done;
     }
 
-    ReadStatus feed(std::int64_t from, std::int64_t length, std::vector<unsigned char>& buffer, Digest& digest)
+    ReadStatus feed(std::int64_t from, std::int64_t length, std::vector<unsigned char>& buffer, Digest& digest, const std::atomic<bool>* stop)
     {
         while (length > 0) {
+            // Checked between reads, so that Stop is quick even inside a very large file.
+            if (stop && stop->load(std::memory_order_relaxed))
+                return {ReadOutcome::Failed, ECANCELED};
             const std::size_t want = std::size_t(std::min<std::int64_t>(length, std::int64_t(buffer.size())));
             int error = 0;
             const long long got = readAt(buffer.data(), want, from, error);
@@ -160,7 +164,7 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
     if (ReadStatus status = file.open(path, expected); !status.ok())
         return status;
     mBuffer.resize(kReadSize);
-    if (ReadStatus status = file.feed(0, file.shape.size, mBuffer, digest); !status.ok())
+    if (ReadStatus status = file.feed(0, file.shape.size, mBuffer, digest, mStop); !status.ok())
         return status;
     int error = 0;
     const long long more = file.readAt(mBuffer.data(), 1, file.shape.size, error);
@@ -180,11 +184,11 @@ ReadStatus ContentReader::digestEnds(const std::string& path, const ExpectedFile
     const std::int64_t size = file.shape.size;
     ReadStatus status;
     if (size <= std::int64_t(2 * block)) {
-        status = file.feed(0, size, mBuffer, digest);
+        status = file.feed(0, size, mBuffer, digest, mStop);
     } else {
-        status = file.feed(0, std::int64_t(block), mBuffer, digest);
+        status = file.feed(0, std::int64_t(block), mBuffer, digest, mStop);
         if (status.ok())
-            status = file.feed(size - std::int64_t(block), std::int64_t(block), mBuffer, digest);
+            status = file.feed(size - std::int64_t(block), std::int64_t(block), mBuffer, digest, mStop);
     }
     return status.ok() ? file.unchanged() : status;
 }

@@ -88,6 +88,11 @@ public:
     /** The target's path, as given. */
     const std::string& targetPath() const { return mTarget; }
     std::string path() const override { return mTarget; }
+    /**
+     * The number of the process's own descriptor that open() found the target to name (/dev/stdout,
+     * /dev/fd/N, a link to one) and writes in place; -1 for any other target.
+     */
+    int descriptorWritten() const { return mDescriptor; }
     /** The file written aside while open; empty when the target is written straight in place. */
     std::string stagingPath() const override { return mTemporary; }
 
@@ -105,6 +110,7 @@ private:
     std::string mError;
     int mFd = -1;          // the file written aside, or the target written in place
     int mInPlaceFd = -1;   // a target written in place after a copy from mFd
+    int mDescriptor = -1;  // the process's descriptor the target names, if it names one
     bool mInPlace = false;
     bool mOpen = false;
     bool mUsualPermissions = false;

@@ -174,6 +174,7 @@ bool ReplacingFile::openTarget(bool byName)
         return true;
     discard();
     mError.clear();
+    mDescriptor = -1;
     if (mTarget.empty())
         return fail("cannot write", "''", ENOENT);
     std::string path = mTarget;
@@ -186,6 +187,7 @@ bool ReplacingFile::openTarget(bool byName)
             const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
             if (copy < 0)
                 return fail("cannot write", mTarget, errno);
+            mDescriptor = fd;
             return startInPlace(copy, byName);
         }
         struct stat info{};

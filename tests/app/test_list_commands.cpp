@@ -155,7 +155,8 @@ private slots:
         window.lists()->compareAction()->trigger();
         QVERIFY(!window.lists()->isRunning());
         QVERIFY(!fifo.opened());
-        QVERIFY(window.statusText()->text().contains(QStringLiteral("not a file")));
+        QVERIFY2(window.statusText()->text().contains(QStringLiteral("is a FIFO")), qPrintable(window.statusText()->text()));
+        QCOMPARE(window.ListView1->model(), window.lists()->comparison()); // refused before what is shown goes
         ListCommands::setFileChooser({});
     }
 

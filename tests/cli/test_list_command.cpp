@@ -338,6 +338,36 @@ TEST(ListCommand, OutputTargetsByKind)
         std::cout << "not tested: a character device as the target (making one needs root)\n";
     }
 
+    // A comparison writes by the same rules: through a link (the file it names keeps its mode), into a
+    // FIFO with a reader and into root's device as an ordinary user, never listing its own file written
+    // aside. A name of standard output while it is closed is refused, for a listing and a comparison.
+    const std::string old = tmp / "old.jsonl", gone = tmp / "tree/gone";
+    writeFile(gone, "");
+    ASSERT_EQ(run("--format=jsonl -o '" + old + "'").status, 0) << readFile(errors);
+    ASSERT_EQ(::unlink(gone.c_str()), 0);
+    const std::string compare = "--compare='" + old + "' -o ", removed = "D\t" + gone + "\n";
+    EXPECT_EQ(run(compare + "'" + tmp / "link" + "'").status, 1) << readFile(errors);
+    EXPECT_EQ(kindOf(tmp / "link"), S_IFLNK);
+    EXPECT_EQ(readFile(tmp / "real"), removed);
+    ASSERT_EQ(::stat((tmp / "real").c_str(), &real), 0);
+    EXPECT_EQ(real.st_mode & 07777, 0640u);
+    std::thread fifoReader([&] { runCommand("timeout 60 cat '" + tmp / "fifo" + "' >'" + tmp / "from-fifo" + "'"); });
+    EXPECT_EQ(run(compare + "'" + tmp / "fifo" + "'").status, 1) << readFile(errors);
+    fifoReader.join();
+    EXPECT_EQ(readFile(tmp / "from-fifo"), removed);
+    EXPECT_EQ(run(compare + "'" + tmp / "tree/changes" + "'").status, 1) << readFile(errors);
+    EXPECT_EQ(readFile(tmp / "tree/changes"), removed) << "its own file written aside is no added file";
+    ASSERT_EQ(::unlink((tmp / "tree/changes").c_str()), 0);
+    if (root && kindOf(tmp / "null") == S_IFCHR) {
+        const std::string user = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+        EXPECT_EQ(run(compare + "'" + tmp / "null" + "'", user).status, 1) << readFile(errors);
+        EXPECT_EQ(run(compare + "/dev/null", user).status, 1) << readFile(errors);
+    }
+    for (const std::string& closed : {std::string("-o /dev/stdout"), compare + "/dev/stdout", compare + "/dev/fd/1"}) {
+        EXPECT_EQ(run(closed + " >&-").status, 2) << closed;
+        EXPECT_NE(readFile(errors).find("standard output is closed"), std::string::npos) << readFile(errors);
+    }
+
     // A folder, a block device, a socket: refused before anything is read, and left as they were.
     makeDirs(tmp / "folder");
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
