@@ -9,7 +9,7 @@
 #include "app/frmMain.h"
 #include "output/DifferencesExport.h"
 #include "output/frmOptions.h"
-#include "search/PlainFile.h"
+#include "platform/PlainFile.h"
 
 #include <QAction>
 #include <QDir>

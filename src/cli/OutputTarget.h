@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/ListCommand.h"
-#include "output/ReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "search/WalkHandOff.h"
 
 #include <memory>
