@@ -242,9 +242,11 @@ def test_refusals(scratch):
         with open(path, "rb") as f:
             check(f.read() == before, f"{os.path.basename(path)} was changed")
 
-    # A catalog the user cannot write is still searched; adding to it is refused.
-    shelf = os.path.join(scratch, "shelf")
-    os.makedirs(shelf)
+    # A catalog the user cannot write is still searched; adding to it is refused. The ordinary user
+    # must reach the shelf: the test's own scratch may sit in a private folder (as under scripts/test),
+    # so the shelf goes to /dev/shm where there is one, as the other tests' ordinary-user cases do.
+    base = "/dev/shm" if os.access("/dev/shm", os.W_OK | os.X_OK) else scratch
+    shelf = tempfile.mkdtemp(prefix="catalog-shelf-", dir=base)
     shutil.copy(good, shelf)
     os.chmod(shelf, 0o755)
     os.chmod(os.path.join(shelf, "c.dxc"), 0o644)
@@ -260,6 +262,7 @@ def test_refusals(scratch):
                             capture_output=True, timeout=60)
     check(writer.returncode == 2 and b"c.dxc" in writer.stderr, f"read-only catalog written: {writer.stderr}")
     os.chmod(shelf, 0o755)
+    shutil.rmtree(shelf, ignore_errors=True)
 
 
 def main():
