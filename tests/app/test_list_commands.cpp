@@ -11,6 +11,7 @@
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "output/JsonLines.h"
+#include "platform/FileSystem.h"
 #include "platform/ReplacingFile.h"
 #include "search/FixtureTree.h"
 #include "support/FifoWatch.h"
@@ -38,7 +39,10 @@ private slots:
     {
         frmMain::setFailureDialogsShown(false);
         TempDir tmp;
-        for (const char* name : {"tree/keep", "tree/grow", "tree/gone", "tree/sub/tab\there \xfe"}) {
+        // Windows names are UTF-16 text without control characters: there the odd name has a space
+        // and a þ where POSIX names have a tab and a byte that is no UTF-8.
+        const char* odd = fsys::kSeparator == '/' ? "tree/sub/tab\there \xfe" : "tree/sub/tab here \xc3\xbe";
+        for (const char* name : {"tree/keep", "tree/grow", "tree/gone", odd}) {
             makeDirs((tmp / name).substr(0, (tmp / name).rfind('/')));
             writeFile(tmp / name, name);
         }

@@ -92,7 +92,7 @@ private slots:
     {
         frmMain window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Dirlix Pro"));
-        QVERIFY(frmMain::TempFolder().endsWith(QLatin1Char('/')));
+        QVERIFY(frmMain::TempFolder().endsWith(QDir::separator()));
         QStringList captions;
         for (int c = 0; c < window.model()->columnCount(); ++c)
             captions << window.model()->headerData(c, Qt::Horizontal).toString();
