@@ -43,8 +43,11 @@ std::string describe(const char* what, const std::string& path, DWORD error)
 int createNew(const std::string& path, DWORD& error)
 {
     const std::wstring name = win::longPath(path);
-    // Shared for deletion only, so that the console's Ctrl+C handler can remove it while it is open.
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+    // Shared for deletion, so that the console's Ctrl+C handler can remove it while it is open, and
+    // for reading and writing, because the workbook library opens the file again by its name
+    // (without that, its fopen fails with a sharing violation and the workbook is never written).
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = GetLastError();
