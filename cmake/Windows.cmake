@@ -27,6 +27,14 @@ if(DIRLIX_WINDOWS_QT)
   list(PREPEND DIRLIX_WINDOWS_DLL_DIRS ${DIRLIX_WINDOWS_QT}/bin)
 endif()
 
+# Every program of the build carries the manifest that makes the narrow file functions take UTF-8 (the
+# workbook library opens its files with fopen). Linked as an object through the platform library, which
+# every program uses; see src/platform/CMakeLists.txt.
+set(DIRLIX_MANIFEST ${PROJECT_SOURCE_DIR}/packaging/windows/dirlix.manifest)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/dirlix-manifest.rc.in ${PROJECT_BINARY_DIR}/dirlix-manifest.rc @ONLY)
+add_library(dirlix_manifest OBJECT ${PROJECT_BINARY_DIR}/dirlix-manifest.rc)
+set_source_files_properties(${PROJECT_BINARY_DIR}/dirlix-manifest.rc PROPERTIES OBJECT_DEPENDS ${DIRLIX_MANIFEST})
+
 # Tests of a cross build run under wine: every add_test whose command is a program of this build
 # gets the wrapper put before it.
 if(CMAKE_CROSSCOMPILING)

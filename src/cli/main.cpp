@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dirlix Pro: the entry of the command-line companion dirlix-list.
 #include "cli/ListCommand.h"
+#include "platform/ProgramArguments.h"
 #include "platform/ReplacingFile.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,7 @@ int main(int argc, char** argv)
     // would then receive what is written to the stream.
     const dirlix::ClosedStreams closed = dirlix::claimClosedStandardStreams();
     dirlix::removeStagingFilesOnSignals();
-    // Arguments are kept as the bytes given: a folder name need not be valid in any encoding.
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = dirlix::programArguments(argc, argv);
     std::string error;
     const auto options = dirlix::cli::parseArguments(args, error);
     if (!options) {

@@ -373,3 +373,49 @@ TEST(WindowsFiles, FolderTextsFollowTheDriveRules)
     const std::string drive = dir.path().substr(0, 2);
     EXPECT_EQ(Walker::checkStart(drive), 0);
 }
+
+#ifdef DIRLIX_LIST_PROGRAM
+// Catches: the companion's arguments taken from the ANSI command line (names outside the code page
+// turned into "?"), and a workbook written by the library's own fopen under another name than the
+// one checked and put in place (an empty workbook reported as written).
+TEST(WindowsFiles, CompanionTakesNamesOutsideTheCodePage)
+{
+    WinTempDir dir;
+    const std::string folder = dir / "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0"; // Папка
+    makeDir(folder);
+    writeFile(folder + "\\\xE6\x97\xA5\xE6\x9C\xAC.txt", "hello"); // 日本.txt
+    const std::string list = dir / "\xC3\xBC-\xE6\x97\xA5.jsonl";  // ü-日.jsonl
+    const std::string book = dir / "\xC3\xBC-\xE6\x97\xA5.xlsx";
+    const auto run = [](const std::vector<std::string>& args) {
+        std::wstring line = L"\"" + win::wide(DIRLIX_LIST_PROGRAM) + L"\"";
+        for (const std::string& arg : args)
+            line += L" \"" + win::wide(arg) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return DWORD(~0u);
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD status = ~0u;
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return status;
+    };
+    ASSERT_EQ(run({"--format=jsonl", "-o", list, folder}), 0u);
+    EXPECT_NE(readFile(list).find("\"name\":\"\xE6\x97\xA5\xE6\x9C\xAC.txt\""), std::string::npos) << readFile(list);
+    ASSERT_EQ(run({"--xlsx", book, folder}), 0u);
+    const std::string workbook = readFile(book);
+    EXPECT_EQ(workbook.substr(0, 4), std::string("PK\x03\x04", 4)) << workbook.size() << " bytes";
+    // Nothing written aside is left beside them.
+    std::size_t entries = 0;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(win::wide(dir / "*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do
+        entries += data.cFileName[0] != L'.';
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+    EXPECT_EQ(entries, 3u);
+}
+#endif
