@@ -354,7 +354,7 @@ void frmMain::mnuFileText_Click()
                                                                      mModel->locale());
     job.target = std::make_unique<ReplacingFile>(QFile::encodeName(path).toStdString());
     job.rows = shownRows();
-    startExport(tr("Output to Text"), std::move(job));
+    startExport(tr("Output to Text"), std::move(job), true, true);
 }
 
 void frmMain::mnuFileExcel_Click()
@@ -402,12 +402,13 @@ bool frmMain::exportBusy(const QString& title)
     return mExport->isRunning();
 }
 
-void frmMain::startExport(const QString& title, ExportController::Job job, bool openWhenDone)
+void frmMain::startExport(const QString& title, ExportController::Job job, bool openWhenDone, bool asText)
 {
     if (exportBusy(title))
         return;
     mExportTitle = title;
     mOpenWhenDone = openWhenDone;
+    mOpenAsText = asText;
     mExport->start(std::move(job));
     mStop->show();
     mStopShortcut->setEnabled(true);
@@ -433,7 +434,7 @@ void frmMain::exportFinished()
         return;
     }
     mStatusText->setText(tr("%n row(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
-    if (mOpenWhenDone && !desktopOpener().open(path))
+    if (mOpenWhenDone && !(mOpenAsText ? desktopOpener().openText(path) : desktopOpener().open(path)))
         reportFailure(mExportTitle, tr("No program could be started to open %1.").arg(path));
 }
 

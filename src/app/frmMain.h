@@ -133,7 +133,7 @@ private:
     void showUnreadableFolders();
     void stopWork();
     bool exportBusy(const QString& title);
-    void startExport(const QString& title, ExportController::Job job, bool openWhenDone = true);
+    void startExport(const QString& title, ExportController::Job job, bool openWhenDone = true, bool asText = false);
     void exportFinished();
 
     std::unique_ptr<clsLayout> mLayout;
@@ -156,6 +156,7 @@ private:
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
     bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written
+    bool mOpenAsText = false;                  // ... to the system's text editor where it has one
 
 };
 

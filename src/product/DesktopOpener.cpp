@@ -2,6 +2,7 @@
 // Dirlix Pro: the hand-over of documents and web addresses to the desktop.
 #include "product/DesktopOpener.h"
 #include "platform/FileManagerItems.h"
+#include "platform/TextEditor.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -31,6 +32,11 @@ public:
         if (showItemsInFileManager(fileUrl, [this, folderUrl] { open(folderUrl); }))
             return true;
         return open(folderUrl);
+    }
+
+    bool openText(const QString& path) override
+    {
+        return startTextEditor(path.toStdString()) || open(path);
     }
 };
 

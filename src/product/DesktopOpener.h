@@ -33,6 +33,12 @@ public:
         Q_UNUSED(fileUrl);
         return open(folderUrl);
     }
+
+    /**
+     * Opens the text file @p path (absolute) for reading: in the system's own text editor where
+     * it has one (Notepad on Windows), else as open() does. Same result as open().
+     */
+    virtual bool openText(const QString& path) { return open(path); }
 };
 
 /**

@@ -22,7 +22,15 @@ public:
         return mResult;
     }
 
+    /** Records @p path in targets and in texts too. */
+    bool openText(const QString& path) override
+    {
+        texts.append(path);
+        return open(path);
+    }
+
     QStringList targets; ///< every target handed over, oldest first
+    QStringList texts;   ///< those of them handed over as text files for the text editor
 
 private:
     bool mResult;
