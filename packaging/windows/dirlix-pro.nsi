@@ -48,8 +48,29 @@ Function un.onInit
   !insertmacro MULTIUSER_UNINIT
 FunctionEnd
 
+; A program of an earlier install that still runs cannot be replaced: Windows keeps its file open.
+; Asks the user to close it; a silent install gives up with exit status 2 rather than leave the old
+; program in place and report success.
+!macro WAIT_UNTIL_CLOSED FILE
+  IfFileExists "$INSTDIR\${FILE}" 0 +8
+  ClearErrors
+  FileOpen $0 "$INSTDIR\${FILE}" a
+  IfErrors 0 +4
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} is running ($INSTDIR\${FILE}). Close it, then choose Retry." /SD IDCANCEL IDRETRY -3
+  SetErrorLevel 2
+  Quit
+  FileClose $0
+!macroend
+
 Section "Dirlix Pro"
+  !insertmacro WAIT_UNTIL_CLOSED "dirlix-pro.exe"
+  !insertmacro WAIT_UNTIL_CLOSED "dirlix-list.exe"
+  ClearErrors
   !include "${INSTALL_FILES}"
+  ; A file that could not be written (and was skipped in a silent install) is a failed install.
+  IfErrors 0 +3
+  SetErrorLevel 2
+  DetailPrint "Some files could not be written; the install is incomplete."
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\dirlix-pro.exe" "" "$INSTDIR\dirlix-pro.ico" 0
