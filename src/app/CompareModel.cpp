@@ -2,19 +2,23 @@
 // Dirlix Pro: the comparison model.
 #include "app/CompareModel.h"
 
+#include "app/FileListModel.h"
 #include "app/RowBlocks.h"
+#include "content/HashingRows.h"
+#include "output/ContentChanges.h"
 #include "output/DifferencesExport.h"
 
 #include <QLocale>
 
 #include <climits>
+#include <optional>
 
 namespace dirlix {
 
 Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
                             const std::vector<std::string>& unreadableFolders, const std::string& datePattern,
                             const std::atomic<bool>* stop, const std::string& startFolder,
-                            std::shared_ptr<const WalkFilter> filter)
+                            std::shared_ptr<const WalkFilter> filter, CompareProgress* progress)
 {
     Comparison result;
     SavedList saved;
@@ -22,7 +26,34 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         result.stopped = result.error.empty();
         return result;
     }
+    // A list saved with checksums: the files get theirs too, in the same algorithm, so that
+    // renamed and moved files and content changed without its time are told.
+    std::string algorithmName;
+    if (!ContentChanges::algorithmOf(saved, algorithmName, result.error))
+        return result;
+    std::optional<HashAlgorithm> algorithm;
+    if (!algorithmName.empty() && !(algorithm = hashAlgorithmNamed(algorithmName))) {
+        result.error = "its checksums are of an unknown kind: " + algorithmName;
+        return result;
+    }
+    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
+    std::optional<HashingRows> hashing;
+    if (algorithm) {
+        result.content->algorithm = algorithmName;
+        // Called on this thread, in row order.
+        hashing.emplace(shown, *algorithm, 0, [&result, &stopped](const std::string& path, const std::string& reason) {
+            if (stopped())
+                return; // given up because of Stop, not unreadable
+            if (result.unhashed++ == 0)
+                result.firstUnhashed = path + ": " + reason;
+        }, stop);
+        if (progress)
+            progress->checksums = true;
+    }
+    RowSource& source = hashing ? static_cast<RowSource&>(*hashing) : shown;
+
     ListCompare compare(saved);
+    ContentChanges content(saved);
     for (const std::string& folder : unreadableFolders)
         compare.folderUnreadable(folder);
     if (!startFolder.empty())
@@ -36,44 +67,84 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
             result.rows->appendBlock(block, datePattern);
         ready.clear();
     };
+    std::vector<std::pair<std::size_t, std::size_t>> candidates; // row, candidate number with ContentChanges
     Row row;
-    for (std::size_t read = 0; shown.next(row); ++read) {
-        // Looked at every few rows, changed or not: a list that has not changed is read through too.
-        if (read % 4096 == 0 && stop && stop->load(std::memory_order_relaxed)) {
+    for (std::size_t read = 0; source.next(row); ++read) {
+        // Looked at every few rows, changed or not: a list that has not changed is read through
+        // too; at every row while files are read, each of which may take long.
+        if ((hashing || read % 4096 == 0) && stopped()) {
             result.stopped = true;
             return result;
         }
+        if (progress)
+            progress->rows.store(read + 1, std::memory_order_relaxed);
         std::size_t savedRow = SavedList::npos;
-        const RowChange change = compare.compare(row, savedRow);
+        RowChange change = compare.compare(row, savedRow);
+        if (algorithm && !content.refine(row, savedRow, change, result.error))
+            return result;
         if (change == RowChange::None)
             continue;
+        const std::size_t index = result.changes.size();
         blocks.append(row.folder, row.name, row.values);
         result.changes.push_back(change);
+        if (algorithm)
+            result.content->hashes.emplace_back(row.hash);
         Before& before = result.before.emplace_back();
         if (change == RowChange::Changed) {
             ++result.changed;
             before = {saved.size(savedRow), saved.modified(savedRow), saved.sizeKnown(savedRow),
                       saved.modifiedKnown(savedRow)};
+        } else if (change == RowChange::Corrupt) {
+            ++result.corrupt;
         } else {
             ++result.added;
+            if (algorithm)
+                if (const std::size_t candidate = content.addCandidate(row); candidate != ContentChanges::npos)
+                    candidates.emplace_back(index, candidate);
         }
         if (blocks.waiting() >= 4096)
             flush(false);
     }
+    hashing.reset(); // its threads end here
+    if (stopped()) {
+        result.stopped = true;
+        return result;
+    }
+    if (algorithm) {
+        if (!content.pairRenames(compare, result.error, stop)) {
+            result.stopped = result.error.empty();
+            return result;
+        }
+        for (const auto& [index, candidate] : candidates) {
+            const std::size_t from = content.renamedFrom(candidate);
+            if (from == SavedList::npos)
+                continue;
+            result.changes[index] = RowChange::Renamed;
+            std::string oldPath(saved.folder(from));
+            oldPath += saved.name(from);
+            result.content->oldPaths.emplace(index, std::move(oldPath));
+            --result.added;
+            ++result.renamed;
+        }
+    }
     JsonLineRow savedRow;
     compare.forEachRemoved([&](std::size_t index) {
+        if (content.paired(index))
+            return true; // told as renamed
         if (!saved.readRow(index, savedRow, result.error))
             return false;
         blocks.append(savedRow.folder, savedRow.name, savedRecord(savedRow));
         result.changes.push_back(RowChange::Removed);
         result.before.emplace_back();
+        if (algorithm)
+            result.content->hashes.emplace_back();
         ++result.removed;
         if (blocks.waiting() >= 4096)
             flush(false);
-        return !(stop && stop->load(std::memory_order_relaxed));
+        return !stopped();
     });
     flush(true);
-    result.stopped = stop && stop->load();
+    result.stopped = stopped();
     return result;
 }
 
@@ -121,8 +192,19 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const
             .arg(before.sizeKnown ? QString::fromStdString(size) : tr("unknown"),
                  before.modifiedKnown ? QString::fromUtf8(modified) : tr("unknown"));
     }
+    const std::string* oldPath = mComparison.content->oldPathOf(at);
+    if (role == Qt::ToolTipRole && change == RowChange::Renamed && oldPath)
+        return tr("Renamed or moved from %1, with the same size and checksum")
+            .arg(FileListModel::visibleText(QString::fromUtf8(oldPath->data(), qsizetype(oldPath->size()))));
+    if (role == Qt::ToolTipRole && change == RowChange::Corrupt)
+        return tr("The same size and modified time as in the list, but another %1 checksum: the content changed "
+                  "without its time (corruption, or a time set back)")
+            .arg(QString::fromStdString(mComparison.content->algorithm));
     if (role != Qt::DisplayRole)
         return {};
+    if (index.column() == 0 && change == RowChange::Renamed && oldPath)
+        return tr("Renamed from %1")
+            .arg(FileListModel::visibleText(QString::fromUtf8(oldPath->data(), qsizetype(oldPath->size()))));
     if (index.column() == 0)
         return changeText(change);
     std::string text;

@@ -110,8 +110,8 @@ std::unique_ptr<Exporter> ListCommands::differencesExporter(TextFormat format, b
 {
     if (!comparing())
         return nullptr;
-    return std::make_unique<DifferencesExporter>(format, mCompareModel->locale(), mCompareModel->comparison().changes,
-                                                 header);
+    const Comparison& shown = mCompareModel->comparison();
+    return std::make_unique<DifferencesExporter>(format, mCompareModel->locale(), shown.changes, header, shown.content);
 }
 
 void ListCommands::chooseAndOpen()
@@ -197,9 +197,12 @@ void ListCommands::compareWith(const QString& path)
     mComparedWith = path;
     mStopWorker = false;
     mResult = std::make_shared<Comparison>();
+    mCompareProgress = std::make_shared<CompareProgress>();
+    mCompareTotal = mWindow->model()->list().count();
     mWorker = std::thread([this, result = mResult, rows = std::shared_ptr<RowSource>(mWindow->model()->list().rows()),
-                           file = QFile::encodeName(path).toStdString(), unreadable, pattern, startFolder, filter] {
-        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker, startFolder, filter);
+                           file = QFile::encodeName(path).toStdString(), unreadable, pattern, startFolder, filter,
+                           progress = mCompareProgress] {
+        *result = Comparison::make(*rows, file, unreadable, pattern, &mStopWorker, startFolder, filter, progress.get());
         QMetaObject::invokeMethod(this, [this, result] {
             if (result == mResult)
                 comparisonFinished();
@@ -227,9 +230,19 @@ void ListCommands::comparisonFinished()
         return;
     }
     const QLocale locale;
-    const QString counts = tr("%1 added, %2 removed, %3 changed since %4")
-                               .arg(locale.toString(qulonglong(result.added)), locale.toString(qulonglong(result.removed)),
-                                    locale.toString(qulonglong(result.changed)), listDescription(mComparedWith));
+    QString counts = tr("%1 added, %2 removed, %3 changed")
+                         .arg(locale.toString(qulonglong(result.added)), locale.toString(qulonglong(result.removed)),
+                              locale.toString(qulonglong(result.changed)));
+    // Checksums add their own changes; without them the text is as it always was.
+    if (!result.content->algorithm.empty())
+        counts += tr(", %1 renamed or moved, %2 corrupt (%3)")
+                      .arg(locale.toString(qulonglong(result.renamed)), locale.toString(qulonglong(result.corrupt)),
+                           QString::fromStdString(result.content->algorithm));
+    counts += tr(" since %1").arg(listDescription(mComparedWith));
+    if (result.unhashed != 0)
+        counts += tr("; %1 files could not be read for their checksums, so a rename or change of theirs is not told "
+                     "(first: %2)")
+                      .arg(locale.toString(qulonglong(result.unhashed)), QString::fromStdString(result.firstUnhashed));
     mCompareModel->setComparison(std::move(result));
     QTableView* view = mWindow->ListView1;
     view->setModel(mCompareModel);
@@ -314,6 +327,11 @@ void ListCommands::showProgress()
         text = tr("Reading the list %1… %2 rows so far")
                    .arg(QDir::toNativeSeparators(mReading->lastSummary().path),
                         QLocale().toString(qulonglong(mReading->rowsRead())));
+    else if (mWorker.joinable() && mCompareProgress && mCompareProgress->checksums)
+        text = tr("Comparing with %1, reading checksums… %2 of %3 files")
+                   .arg(QDir::toNativeSeparators(mComparedWith),
+                        QLocale().toString(qulonglong(mCompareProgress->rows.load(std::memory_order_relaxed))),
+                        QLocale().toString(qulonglong(mCompareTotal)));
     else if (mWorker.joinable())
         text = tr("Comparing with %1…").arg(QDir::toNativeSeparators(mComparedWith));
     else

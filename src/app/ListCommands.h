@@ -96,6 +96,8 @@ private:
     std::thread mWorker;
     std::atomic<bool> mStopWorker{false};
     std::shared_ptr<Comparison> mResult;
+    std::shared_ptr<CompareProgress> mCompareProgress; // shared with the comparing thread
+    std::size_t mCompareTotal = 0;                     // rows of the list compared
     QString mComparedWith;
 };
 

@@ -22,32 +22,11 @@ constexpr std::size_t kWriteChunk = std::size_t(1) << 20;
 // A difference held back until the walk has ended, when the gone files are known: with checksums, an
 // added file may turn out to be a renamed one, and the lines keep the walk's order either way.
 struct HeldChange {
-    std::string text;        // its line or JSON object as it stands
-    std::string body;        // a rename candidate: the row's own JSON object, to follow "change" and old_path
-    std::string path;        // a rename candidate: the new path
-    std::string hash;        // a rename candidate: its checksum
-    std::int64_t size = 0;
+    std::string text;                               // its line or JSON object as it stands
+    std::string body;                               // a rename candidate with JSON: the row's own object
+    std::string path;                               // a rename candidate: the new path
+    std::size_t candidate = ContentChanges::npos;   // its number with ContentChanges
 };
-
-void appendRenamed(std::string& out, std::string_view oldPath, const HeldChange& held, bool json)
-{
-    if (!json) {
-        out += "R\t";
-        out += oldPath;
-        out += '\t';
-        out += held.path;
-        out += '\n';
-        return;
-    }
-    out += "{\"change\":\"renamed\",\"old_path\":";
-    if (!appendJsonString(out, oldPath)) {
-        out += ",\"old_path_b64\":\"";
-        appendBase64(out, oldPath);
-        out += '"';
-    }
-    out += ',';
-    out.append(held.body, 1); // the row's own members, after its opening brace
-}
 } // namespace
 
 bool parseCompareOption(const std::vector<std::string>& args, std::size_t& i, std::optional<std::string>& into,
@@ -180,34 +159,23 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
             flush(kWriteChunk);
             continue;
         }
+        RowChange refined = change;
+        if (!content.refine(row, savedRow, refined, error)) {
+            contentTrouble = true;
+            break;
+        }
+        if (refined == RowChange::None)
+            continue;
         HeldChange kept;
-        if (change == RowChange::None) {
-            bool corrupt = false;
-            if (!content.corrupt(row.hash, savedRow, corrupt, error)) {
-                contentTrouble = true;
-                break;
-            }
-            if (!corrupt)
-                continue;
-            if (json) {
-                const JsonTextMember leading[] = {{"change", "corrupt"}};
-                appendJsonLine(kept.text, row, texts, leading);
-            } else {
-                kept.text = "C\t";
-                kept.text += row.folder;
-                kept.text += row.name;
-                kept.text += '\n';
-            }
-        } else {
-            if (json)
-                appendChangeJson(kept.text, change, row, texts, saved, savedRow);
-            else
-                appendChangeLine(kept.text, change, row.folder, row.name);
-            if (change == RowChange::Added && !row.hash.empty() && row.values.valuesKnown()) {
+        if (json)
+            appendChangeJson(kept.text, refined, row, texts, saved, savedRow);
+        else
+            appendChangeLine(kept.text, refined, row.folder, row.name);
+        if (refined == RowChange::Added) {
+            kept.candidate = content.addCandidate(row);
+            if (kept.candidate != ContentChanges::npos) {
                 kept.path.assign(row.folder);
                 kept.path += row.name;
-                kept.hash.assign(row.hash);
-                kept.size = row.values.size;
                 if (json)
                     appendJsonLine(kept.body, row, texts);
             }
@@ -245,21 +213,21 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
     if (algorithm && status != ExitUsage) {
         // The gone files pair with the added ones of their content, in the list's order; then the
         // held lines come out in walk order.
-        compare.forEachRemoved([&](std::size_t savedRow) {
-            if (!content.addGone(savedRow, error))
-                status = ExitUsage;
-            return status != ExitUsage;
-        });
+        if (!content.pairRenames(compare, error))
+            status = ExitUsage;
         for (const HeldChange& change : held) {
             if (status == ExitUsage)
                 break;
-            const std::size_t from = change.path.empty() ? SavedList::npos : content.renamedFrom(change.size, change.hash);
+            const std::size_t from = content.renamedFrom(change.candidate);
             if (from == SavedList::npos) {
                 out += change.text;
             } else {
                 std::string oldPath(saved.folder(from));
                 oldPath += saved.name(from);
-                appendRenamed(out, oldPath, change, json);
+                if (json)
+                    appendRenamedJson(out, oldPath, change.body);
+                else
+                    appendRenamedLine(out, oldPath, change.path);
             }
             flush(kWriteChunk);
         }

@@ -8,8 +8,9 @@
 
 namespace dirlix {
 
-HashingRows::HashingRows(RowSource& rows, HashAlgorithm algorithm, unsigned threads, FailureCallback failed)
-    : mRows(rows), mAlgorithm(algorithm), mFailed(std::move(failed))
+HashingRows::HashingRows(RowSource& rows, HashAlgorithm algorithm, unsigned threads, FailureCallback failed,
+                         const std::atomic<bool>* stop)
+    : mRows(rows), mAlgorithm(algorithm), mFailed(std::move(failed)), mStop(stop)
 {
     if (threads == 0)
         threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
@@ -34,6 +35,7 @@ HashingRows::~HashingRows()
 void HashingRows::work()
 {
     ContentReader reader;
+    reader.setStop(mStop);
     const std::unique_ptr<Digest> digest = makeDigest(mAlgorithm);
     std::unique_lock lock(mMutex);
     for (;;) {

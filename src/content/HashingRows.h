@@ -34,9 +34,12 @@ public:
 
     /**
      * Reads @p rows, which must outlive this, on @p threads threads (0: a few, by the cores).
-     * @p failed may be empty.
+     * @p failed may be empty. Once *@p stop turns true (null: never), a file being read is given
+     * up soon, as one that could not be read, so that a caller that stops is not held up by a
+     * large file; @p stop must outlive this.
      */
-    HashingRows(RowSource& rows, HashAlgorithm algorithm, unsigned threads = 0, FailureCallback failed = {});
+    HashingRows(RowSource& rows, HashAlgorithm algorithm, unsigned threads = 0, FailureCallback failed = {},
+                const std::atomic<bool>* stop = nullptr);
     /** Stops reading and waits for the threads. */
     ~HashingRows() override;
     HashingRows(const HashingRows&) = delete;
@@ -66,6 +69,7 @@ private:
     RowSource& mRows;
     HashAlgorithm mAlgorithm;
     FailureCallback mFailed;
+    const std::atomic<bool>* mStop;
     std::size_t mWindow;
     bool mSourceEnded = false;
     std::uint64_t mFailures = 0;

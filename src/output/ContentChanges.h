@@ -2,8 +2,10 @@
 // Dirlix Pro: renamed, moved and silently changed files, told apart by the checksums of a saved list.
 #pragma once
 
+#include "output/ListCompare.h"
 #include "output/SavedList.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -11,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace dirlix {
 
@@ -20,6 +23,11 @@ namespace dirlix {
  * renamed or moved; a file whose size and modified time are unchanged but whose checksum is not
  * changed without its time (corruption, or a time set back). The saved checksums are read again
  * from the list's file when needed, so the list's memory does not grow with them.
+ *
+ * Both the command line and the window tell these changes through this one class, so that they
+ * pair the same files: refine() each row as ListCompare::compare() gives it, note the added rows
+ * with addCandidate(), and once every row is compared, pairRenames(); then renamedFrom() gives each
+ * candidate's old row and paired() the gone rows no longer removed.
  */
 class ContentChanges {
 public:
@@ -33,30 +41,56 @@ public:
     static bool algorithmOf(const SavedList& saved, std::string& algorithm, std::string& error);
 
     /**
-     * Whether the file of @p hash, unchanged in size and modified time since saved row
-     * @p savedRow, now has another checksum. False when either side has none. Returns false with
-     * @p error set when the list no longer reads.
+     * Turns @p change, what ListCompare::compare() gave @p row against @p savedRow, into Corrupt
+     * when it is None and the file's checksum (Row::hash) differs from the saved one; leaves it
+     * otherwise. A side without a checksum is never corrupt. Returns false with @p error set when
+     * the list no longer reads.
      */
-    bool corrupt(std::string_view hash, std::size_t savedRow, bool& changed, std::string& error) const;
-
-    /** Offers saved row @p savedRow, found gone, to pair with new paths; call in the list's order. */
-    bool addGone(std::size_t savedRow, std::string& error);
+    bool refine(const Row& row, std::size_t savedRow, RowChange& change, std::string& error) const;
 
     /**
-     * The gone saved row that a new file of @p size and @p hash was renamed or moved from, the
-     * first offered of those that have that content; SavedList::npos for none. Each gone row
-     * pairs once.
+     * Notes @p row, found Added, as one that may have been renamed or moved. Returns its number
+     * (0, 1, ... in the order of these calls), or npos when it cannot have been: no checksum, or
+     * values that could not be read.
      */
-    std::size_t renamedFrom(std::int64_t size, std::string_view hash);
+    std::size_t addCandidate(const Row& row);
 
-    /** Whether saved row @p savedRow was paired with a new path by renamedFrom(). */
+    /**
+     * Pairs each candidate, in the order noted, with the first gone row of its size and checksum,
+     * the gone rows taken in the order @p compare's forEachRemoved() gives them; each gone row
+     * pairs once. Call once, after every row was compared and @p compare's scope and unreadable
+     * folders are set. Returns false with @p error set when the list no longer reads, or with
+     * @p error empty when *@p stop turned true.
+     */
+    bool pairRenames(const ListCompare& compare, std::string& error, const std::atomic<bool>* stop = nullptr);
+
+    /** The saved row candidate @p candidate was renamed or moved from; SavedList::npos for none or npos. */
+    std::size_t renamedFrom(std::size_t candidate) const
+    {
+        return candidate < mFrom.size() ? mFrom[candidate] : SavedList::npos;
+    }
+
+    /** Whether saved row @p savedRow was paired with a new path by pairRenames(). */
     bool paired(std::size_t savedRow) const { return mPaired.count(savedRow) != 0; }
+
+    static constexpr std::size_t npos = SavedList::npos;
 
 private:
     const SavedList& mSaved;
-    std::map<std::pair<std::int64_t, std::string>, std::deque<std::size_t>> mGone;
+    std::vector<std::pair<std::int64_t, std::string>> mCandidates; // size and checksum; emptied by pairRenames()
+    std::vector<std::size_t> mFrom;                                 // by candidate, after pairRenames()
     std::set<std::size_t> mPaired;
     mutable JsonLineRow mScratch;
 };
+
+/** Appends the line of a renamed or moved file: "R", a tab, the old path, a tab, the new path and a line feed. */
+void appendRenamedLine(std::string& out, std::string_view oldPath, std::string_view newPath);
+
+/**
+ * Appends the JSON object of a renamed or moved file: "change":"renamed", old_path (and
+ * old_path_b64 with its exact bytes when it is not valid UTF-8), then the members of @p rowObject,
+ * the file's own object as appendJsonLine() writes it, line feed included.
+ */
+void appendRenamedJson(std::string& out, std::string_view oldPath, std::string_view rowObject);
 
 } // namespace dirlix

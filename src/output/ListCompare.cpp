@@ -15,6 +15,8 @@ std::string_view changeKey(RowChange change)
     case RowChange::Added: return "added";
     case RowChange::Removed: return "removed";
     case RowChange::Changed: return "changed";
+    case RowChange::Renamed: return "renamed";
+    case RowChange::Corrupt: return "corrupt";
     case RowChange::None: break;
     }
     return {};
@@ -135,7 +137,10 @@ void ListCompare::forEachRemoved(const std::function<bool(std::size_t)>& removed
 
 void appendChangeLine(std::string& out, RowChange change, std::string_view folder, std::string_view name)
 {
-    out += change == RowChange::Added ? 'A' : change == RowChange::Removed ? 'D' : 'M';
+    out += change == RowChange::Added     ? 'A'
+           : change == RowChange::Removed ? 'D'
+           : change == RowChange::Corrupt ? 'C'
+                                          : 'M';
     out += '\t';
     out += folder;
     out += name;

@@ -22,9 +22,11 @@ enum class RowChange : std::uint8_t {
     Added,   ///< found now, not in the saved list
     Removed, ///< in the saved list, not found now
     Changed, ///< in both, with another size or modified time
+    Renamed, ///< found now at a new path, with the size and checksum of a saved file whose path is gone (ContentChanges)
+    Corrupt, ///< in both, with the same size and modified time but another checksum (ContentChanges)
 };
 
-/** "added", "removed" or "changed"; empty for None. */
+/** "added", "removed", "changed", "renamed" or "corrupt"; empty for None. */
 std::string_view changeKey(RowChange change);
 
 /**
@@ -90,7 +92,10 @@ private:
     std::shared_ptr<const WalkFilter> mFilter;
 };
 
-/** Appends the line of a difference: "A", "M" or "D", a tab, the path's bytes and a line feed. */
+/**
+ * Appends the line of a difference: "A", "M", "D" or "C" (corrupt), a tab, the path's bytes and a
+ * line feed. A renamed file has a line of two paths: ContentChanges' appendRenamedLine().
+ */
 void appendChangeLine(std::string& out, RowChange change, std::string_view folder, std::string_view name);
 
 /**
