@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -35,9 +36,10 @@ CatalogCommands::CatalogCommands(frmMain* window) : QObject(window), mWindow(win
     connect(mAdd, &QAction::triggered, this, &CatalogCommands::add);
     chooseCatalog = [this](bool forAdding) {
         const QString filter = tr("Catalogs (*.dxc *.db *.sqlite);;All files (*)");
-        return forAdding ? QFileDialog::getSaveFileName(mWindow, tr("Add to Catalog"), mPath, filter, nullptr,
+        const QString shown = QDir::toNativeSeparators(mPath);
+        return forAdding ? QFileDialog::getSaveFileName(mWindow, tr("Add to Catalog"), shown, filter, nullptr,
                                                         QFileDialog::DontConfirmOverwrite)
-                         : QFileDialog::getOpenFileName(mWindow, tr("Open Catalog"), mPath, filter);
+                         : QFileDialog::getOpenFileName(mWindow, tr("Open Catalog"), shown, filter);
     };
     chooseLabel = [this](const QString& proposed) {
         bool ok = false;

@@ -173,7 +173,8 @@ void PrintCommands::exportPdf()
         folder = QDir::homePath();
     const QString suggestion = QDir(folder).filePath(QStringLiteral("filelist.pdf"));
     QString path = gChoosePdf ? gChoosePdf(mWindow, suggestion)
-                              : QFileDialog::getSaveFileName(mWindow, title, suggestion, tr("PDF documents (*.pdf)"));
+                              : QFileDialog::getSaveFileName(mWindow, title, QDir::toNativeSeparators(suggestion),
+                                                             tr("PDF documents (*.pdf)"));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

@@ -74,7 +74,8 @@ std::optional<Choice> fileDialog(QWidget* parent, const QString& suggestion, int
     QStringList filters;
     for (const FileType& each : types)
         filters << filterOf(each);
-    QFileDialog dialog(parent, tr("Save List As"), suggestion);
+    // The system's dialog shows the suggestion as typed: with the system's separators, as a user writes it.
+    QFileDialog dialog(parent, tr("Save List As"), QDir::toNativeSeparators(suggestion));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The question comes after the type's suffix is added, from ask(), so it names the real file.

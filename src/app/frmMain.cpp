@@ -425,6 +425,7 @@ void frmMain::exportFinished()
     }
     const ExportResult& result = mExport->lastResult();
     const QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
+    const QString shown = QDir::toNativeSeparators(path);
     if (result.stopped) {
         mStatusText->setText(tr("%1 stopped; nothing was written.").arg(mExportTitle).toHtmlEscaped());
         return;
@@ -433,9 +434,9 @@ void frmMain::exportFinished()
         reportFailure(mExportTitle, tr("The list could not be written: %1").arg(QString::fromStdString(result.error)));
         return;
     }
-    mStatusText->setText(tr("%n row(s) written to %1", nullptr, int(result.rows)).arg(path.toHtmlEscaped()));
+    mStatusText->setText(tr("%n row(s) written to %1", nullptr, int(result.rows)).arg(shown.toHtmlEscaped()));
     if (mOpenWhenDone && !(mOpenAsText ? desktopOpener().openText(path) : desktopOpener().open(path)))
-        reportFailure(mExportTitle, tr("No program could be started to open %1.").arg(path));
+        reportFailure(mExportTitle, tr("No program could be started to open %1.").arg(shown));
 }
 
 void frmMain::stopWork()
