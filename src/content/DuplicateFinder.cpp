@@ -69,6 +69,7 @@ void forEachParallel(std::size_t count, unsigned threads, const std::atomic<bool
     std::atomic<std::size_t> nextIndex{0};
     auto run = [&] {
         ContentReader reader;
+        reader.setStop(stop); // a Stop ends the file being read too, however large
         const std::unique_ptr<Digest> digest = makeDigest(HashAlgorithm::Xxh128);
         for (std::size_t i; (i = nextIndex.fetch_add(1)) < count;) {
             if (stop && stop->load(std::memory_order_relaxed))
@@ -126,6 +127,8 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
     Listing listing;
     std::vector<std::uint32_t> bySize;
     for (Row row; rows.next(row);) {
+        if (stopped())
+            return {};
         if (progress)
             progress->filesSeen.fetch_add(1, std::memory_order_relaxed);
         // Empty files are all alike and free nothing; a file without values has no size to match.
@@ -165,8 +168,10 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
     std::mutex failureMutex;
     const auto fail = [&](Candidate& candidate, const ReadStatus& status) {
         candidate.failed = true;
-        if (status.outcome == ReadOutcome::NotRegular)
-            return; // links and special files have no content of their own to compare
+        // Links and special files have no content of their own to compare; a file given up for a
+        // Stop was not unreadable.
+        if (status.outcome == ReadOutcome::NotRegular || stopped())
+            return;
         std::lock_guard lock(failureMutex);
         ++mFailures;
         if (mFailed)

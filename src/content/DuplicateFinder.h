@@ -47,7 +47,8 @@ public:
     /**
      * Reads every row of @p rows, then the candidates' content, and returns the groups: the largest
      * waste (size × (files − 1)) first, ties by the list order of their first file. A set @p stop
-     * ends it early with the groups found so far incomplete (an empty result).
+     * ends it soon, also in the middle of a large file, with an empty result; what was given up for
+     * it is no failure.
      */
     std::vector<DuplicateGroup> find(RowSource& rows, const std::atomic<bool>* stop = nullptr,
                                      DuplicateProgress* progress = nullptr);
