@@ -122,12 +122,20 @@ void DuplicateCommands::showProgress()
         return;
     const QLocale locale;
     const DuplicateProgress& progress = mJob->progress;
-    const std::uint64_t toRead = progress.filesToRead;
-    // The files of the list are looked at first; then the candidates are read, stage by stage.
-    const QString text = toRead == 0
-                             ? tr("Finding duplicates… %1 files looked at").arg(locale.toString(qulonglong(progress.filesSeen)))
-                             : tr("Finding duplicates… %1 of %2 files read")
-                                   .arg(locale.toString(qulonglong(progress.filesRead)), locale.toString(qulonglong(toRead)));
+    const QString done = locale.toString(qulonglong(progress.filesRead));
+    const QString all = locale.toString(qulonglong(progress.filesToRead));
+    QString text;
+    switch (progress.stage.load()) {
+    case DuplicateStage::Listing:
+        text = tr("Finding duplicates… %1 files looked at").arg(locale.toString(qulonglong(progress.filesSeen)));
+        break;
+    case DuplicateStage::Reading:
+        text = tr("Finding duplicates… %1 of %2 files read").arg(done, all);
+        break;
+    case DuplicateStage::Comparing:
+        text = tr("Finding duplicates… %1 of %2 pairs compared byte for byte").arg(done, all);
+        break;
+    }
     mWindow->statusText()->setText(text.toHtmlEscaped());
 }
 

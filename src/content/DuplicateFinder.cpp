@@ -177,10 +177,11 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
         if (mFailed)
             mFailed(listing.path(candidate.file), status.reason());
     };
-    const auto stage = [&](std::size_t count) {
+    const auto stage = [&](std::size_t count, DuplicateStage now = DuplicateStage::Reading) {
         if (progress) {
-            progress->filesToRead.store(count);
             progress->filesRead.store(0);
+            progress->filesToRead.store(count);
+            progress->stage.store(now);
         }
     };
     const auto readOne = [&] {
@@ -262,7 +263,7 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
         for (std::size_t i = 1; i < group.size(); ++i)
             pairs.emplace_back(group.front(), group[i]);
     std::vector<char> same(pairs.size(), 0);
-    stage(pairs.size());
+    stage(pairs.size(), DuplicateStage::Comparing);
     forEachParallel(pairs.size(), mThreads, stop, [&](std::size_t i, ContentReader& reader, Digest&) {
         bool equal = false;
         const ReadStatus status = reader.compare(listing.path(pairs[i].first->file), listing.path(pairs[i].second->file), equal);
