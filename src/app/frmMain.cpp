@@ -430,8 +430,11 @@ void frmMain::exportFinished()
 {
     if (!mSearch->isRunning()) {
         mProgressTimer->stop();
-        mStop->hide();
-        mStopShortcut->setEnabled(false);
+        // Checksums or duplicates still being read keep their Stop.
+        if (!mChecksums->isRunning() && !mDuplicates->isRunning()) {
+            mStop->hide();
+            mStopShortcut->setEnabled(false);
+        }
     }
     const ExportResult& result = mExport->lastResult();
     const QString path = QFile::decodeName(QByteArray::fromStdString(result.path));

@@ -4,6 +4,7 @@
 #include "app/DuplicateCommands.h"
 #include "app/DuplicateModel.h"
 #include "app/DuplicateWindow.h"
+#include "app/ExportController.h"
 #include "app/FileListModel.h"
 #include "app/RowActions.h"
 #include "app/SearchController.h"
@@ -232,7 +233,8 @@ private slots:
 
     // Stop ends the search at once, also inside a byte-for-byte compare of two files and a checksum
     // of three, each far too large to read in the time waited, and shows nothing; so do a new
-    // search and the window's end. Other work on the list is refused meanwhile.
+    // search and the window's end. Other work on the list is refused meanwhile; an output is not,
+    // and its end leaves the Stop in place.
     void stopEndsTheReadingOfHugeFiles()
     {
         TempDir tmp;
@@ -256,7 +258,15 @@ private slots:
             QCOMPARE(done.count(), 1);
             QVERIFY2(window.statusText()->text().contains(QStringLiteral("still being looked for")),
                      qPrintable(window.statusText()->text()));
-            QTest::qWait(300);
+            // An output written meanwhile leaves the Stop of the finding that goes on.
+            DesktopRecorder recorder;
+            QSignalSpy exported(window.exporter(), &ExportController::finished);
+            window.mnuFileText->trigger();
+            QVERIFY(exported.wait(10000));
+            QCOMPARE(recorder.targets.size(), 1);
+            QVERIFY(window.duplicates()->isRunning() && window.stopButton()->isVisibleTo(&window));
+            QVERIFY(window.stopShortcut()->isEnabled());
+            QTest::qWait(300); // well into the reading of the huge files
             QVERIFY(window.duplicates()->isRunning());
             window.stopButton()->click();
             QVERIFY2(done.wait(20000), folder);
