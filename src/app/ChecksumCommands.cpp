@@ -2,6 +2,7 @@
 // Dirlix Pro: File, Checksums.
 #include "app/ChecksumCommands.h"
 
+#include "app/DuplicateCommands.h"
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
 #include "app/SearchController.h"
@@ -108,6 +109,8 @@ void ChecksumCommands::compute(HashAlgorithm algorithm)
         refusal = tr("Checksums are still being read; wait for them, or stop them, first.");
     else if (mWindow->search()->isRunning() || mWindow->lists()->isRunning())
         refusal = tr("Wait for the list to be complete, or stop it, first.");
+    else if (mWindow->duplicates() && mWindow->duplicates()->isRunning())
+        refusal = tr("Duplicates are still being looked for; wait for them, or stop them, first.");
     else if (mWindow->lists()->comparing())
         refusal = tr("Checksums are made for the file list, not for a comparison: open the list first.");
     if (!refusal.isEmpty()) {

@@ -15,6 +15,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QStringList>
 #include <QTableView>
 #include <QToolTip>
 #include <QUrl>
@@ -47,6 +48,8 @@ const FileList& RowActions::shownList() const
 
 std::size_t RowActions::listIndex(int viewRow) const
 {
+    if (!mModel)
+        return viewRow >= 0 && viewRow < mView->model()->rowCount() ? std::size_t(viewRow) : SIZE_MAX;
     if (const CompareModel* compare = comparisonShown(mView))
         return viewRow >= 0 && std::size_t(viewRow) < compare->comparison().rows->count() ? std::size_t(viewRow)
                                                                                          : SIZE_MAX;
@@ -95,6 +98,10 @@ RowActions::RowActions(QTableView* view, FileListModel* model, QObject* parent)
     mView->viewport()->installEventFilter(this);
 }
 
+RowActions::RowActions(QTableView* view, QObject* parent) : RowActions(view, nullptr, parent)
+{
+}
+
 QMenu* RowActions::contextMenu(QWidget* parent) const
 {
     auto* menu = new QMenu(parent);
@@ -131,6 +138,29 @@ std::vector<std::uint32_t> RowActions::selectedRows() const
 
 QString RowActions::rowsText(const std::vector<std::uint32_t>& rows) const
 {
+    if (!mModel) {
+        // Any model: its captions and each cell's text as it is (the edit role), else as shown.
+        const QAbstractItemModel* model = mView->model();
+        std::vector<int> columns;
+        for (int column = 0; column < model->columnCount(); ++column)
+            if (!mView->isColumnHidden(column))
+                columns.push_back(column);
+        QStringList lines;
+        QStringList cells;
+        for (int column : columns)
+            cells << model->headerData(column, Qt::Horizontal).toString();
+        lines << cells.join(QLatin1Char('\t'));
+        for (const std::uint32_t row : rows) {
+            cells.clear();
+            for (int column : columns) {
+                const QModelIndex index = model->index(int(row), column);
+                const QVariant text = index.data(Qt::EditRole);
+                cells << (text.isValid() ? text : index.data()).toString();
+            }
+            lines << cells.join(QLatin1Char('\t'));
+        }
+        return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
     // A comparison's first column is the change of each row; its others are the list's.
     const CompareModel* compare = comparisonShown(mView);
     const int shift = compare ? 0 : 1;
@@ -166,6 +196,13 @@ QString RowActions::rowsText(const std::vector<std::uint32_t>& rows) const
 QString RowActions::pathsText(const std::vector<std::uint32_t>& rows) const
 {
     std::string text;
+    if (!mModel) {
+        std::string path, folder;
+        for (const std::uint32_t row : rows)
+            if (fileOf(int(row), path, folder))
+                text.append(path).append(1, '\n');
+        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    }
     auto source = shownList().rows(rows);
     for (Row row; source->next(row);) {
         text += fullPath(row);
@@ -189,38 +226,57 @@ void RowActions::copyToClipboard(bool paths)
     if (paths) {
         // File managers paste the files themselves from their URLs.
         QList<QUrl> urls;
-        auto source = shownList().rows(rows);
-        for (Row row; source->next(row) && urls.size() < 100000;)
-            urls.append(QUrl(fileUrl(fullPath(row)), QUrl::StrictMode));
+        if (mModel) {
+            auto source = shownList().rows(rows);
+            for (Row row; source->next(row) && urls.size() < 100000;)
+                urls.append(QUrl(fileUrl(fullPath(row)), QUrl::StrictMode));
+        } else {
+            std::string path, folder;
+            for (std::size_t i = 0; i < rows.size() && urls.size() < 100000; ++i)
+                if (fileOf(int(rows[i]), path, folder))
+                    urls.append(QUrl(fileUrl(path), QUrl::StrictMode));
+        }
         data->setUrls(urls);
     }
     QApplication::clipboard()->setMimeData(data);
 }
 
-void RowActions::openRow(int viewRow)
+bool RowActions::fileOf(int viewRow, std::string& path, std::string& folder) const
 {
     const std::size_t index = listIndex(viewRow);
     if (index == SIZE_MAX)
-        return;
-    std::string folder;
-    const Row row = shownList().row(index, folder);
+        return false;
+    if (!mModel) {
+        const QModelIndex cell = mView->model()->index(viewRow, 0);
+        path = cell.data(RowFilePathRole).toByteArray().toStdString();
+        folder = cell.data(RowFolderRole).toByteArray().toStdString();
+        return !path.empty() && !folder.empty();
+    }
+    std::string scratch;
+    const Row row = shownList().row(index, scratch);
     if (row.folder.empty())
-        return; // a row of texts names no file
-    if (!desktopOpener().open(fileUrl(fullPath(row))))
-        emit failed(tr("No program could be started to open %1.").arg(QString::fromUtf8(fullPath(row))));
+        return false; // a row of texts names no file
+    path = fullPath(row);
+    folder = row.folder;
+    return true;
+}
+
+void RowActions::openRow(int viewRow)
+{
+    std::string path, folder;
+    if (!fileOf(viewRow, path, folder))
+        return;
+    if (!desktopOpener().open(fileUrl(path)))
+        emit failed(tr("No program could be started to open %1.").arg(QString::fromUtf8(path)));
 }
 
 void RowActions::openContainingFolder(int viewRow)
 {
-    const std::size_t index = listIndex(viewRow);
-    if (index == SIZE_MAX)
+    std::string path, folder;
+    if (!fileOf(viewRow, path, folder))
         return;
-    std::string folder;
-    const Row row = shownList().row(index, folder);
-    if (row.folder.empty())
-        return;
-    if (!desktopOpener().showInFolder(fileUrl(fullPath(row)), fileUrl(row.folder)))
-        emit failed(tr("No program could be started to show %1.").arg(QString::fromUtf8(row.folder)));
+    if (!desktopOpener().showInFolder(fileUrl(path), fileUrl(folder)))
+        emit failed(tr("No program could be started to show %1.").arg(QString::fromUtf8(folder)));
 }
 
 bool RowActions::eventFilter(QObject* watched, QEvent* event)

@@ -4,8 +4,10 @@
 
 #include <QObject>
 #include <QString>
+#include <Qt>
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,15 +21,32 @@ class FileList;
 class FileListModel;
 
 /**
+ * The item-data roles through which a model other than the file list tells the row commands which
+ * file a row names: its full path and its folder (ending in the separator), each as the bytes of
+ * the name (a QByteArray). A row that answers neither names no file.
+ */
+enum RowFileRole {
+    RowFilePathRole = Qt::UserRole + 0x100,
+    RowFolderRole,
+};
+
+/**
  * The row commands of the list: Open (also double-click and Enter), Open Containing Folder, Copy
  * Full Path, Copy Rows and Select All, offered in the list's context menu and as actions for the
  * window's menus; tooltips with the whole text of a cell that is cut off. Files reach the desktop
  * through desktopOpener() only. The view and the model must outlive this object.
+ *
+ * Made with the file list's model, the commands work on the list (or the comparison it shows).
+ * Made with the view alone, they work on whatever model the view shows: the files come from its
+ * RowFilePathRole and RowFolderRole, Copy Rows copies each visible cell's Qt::EditRole text
+ * (Qt::DisplayRole where it has none), and the list indexes below are the view's rows.
  */
 class RowActions : public QObject {
     Q_OBJECT
 public:
     RowActions(QTableView* view, FileListModel* model, QObject* parent = nullptr);
+    /** Row commands for any model the view shows, through RowFilePathRole and RowFolderRole. */
+    explicit RowActions(QTableView* view, QObject* parent = nullptr);
 
     QAction* openAction;
     QAction* openFolderAction;
@@ -35,7 +54,10 @@ public:
     QAction* copyRowsAction;
     QAction* selectAllAction;
 
-    /** The list the view's rows come from: the file list, or the differences while a comparison is shown. */
+    /**
+     * The list the view's rows come from: the file list, or the differences while a comparison is
+     * shown. Only for commands made with the file list's model.
+     */
     const FileList& shownList() const;
     /** The index in shownList() (from 0) of view row @p viewRow; SIZE_MAX for one out of range. */
     std::size_t listIndex(int viewRow) const;
@@ -64,6 +86,8 @@ signals:
 private:
     int currentRow() const;
     void copyToClipboard(bool paths);
+    /** The file of view row @p viewRow: its full path and folder; false for a row that names none. */
+    bool fileOf(int viewRow, std::string& path, std::string& folder) const;
 
     QTableView* mView;
     FileListModel* mModel;

@@ -6,6 +6,7 @@
 #include "app/FileListModel.h"
 #include "app/FilterNote.h"
 #include "app/ChecksumCommands.h"
+#include "app/DuplicateCommands.h"
 #include "app/ListCommands.h"
 #include "app/PrintCommands.h"
 #include "app/ListWorkspace.h"
@@ -92,6 +93,11 @@ QString frmMain::TempFolder()
 void frmMain::setFailureDialogsShown(bool shown)
 {
     gFailureDialogs = shown;
+}
+
+bool frmMain::failureDialogsShown()
+{
+    return gFailureDialogs;
 }
 
 void frmMain::defineWindow()
@@ -278,6 +284,7 @@ void frmMain::InitControls()
     mCatalogs = new CatalogCommands(this);
     mPrint = new PrintCommands(this);
     mChecksums = new ChecksumCommands(this);
+    mDuplicates = new DuplicateCommands(this);
     connect(mSearch, &SearchController::finished, this, &frmMain::showSummary);
     connect(mSearch, &SearchController::rowsDelivered, this, &frmMain::fitColumnsOnce);
     connect(mStop, &QPushButton::clicked, this, &frmMain::stopWork);
@@ -322,6 +329,9 @@ void frmMain::closeEvent(QCloseEvent* event)
         mSearch->stop();
     if (mExport)
         mExport->stop();
+    // Its thread is joined when the window goes; asked now, it has ended its reading by then.
+    if (mDuplicates)
+        mDuplicates->stop();
     UnloadOptions();
     mLayout.reset();
     event->accept();
@@ -420,8 +430,11 @@ void frmMain::exportFinished()
 {
     if (!mSearch->isRunning()) {
         mProgressTimer->stop();
-        mStop->hide();
-        mStopShortcut->setEnabled(false);
+        // Checksums or duplicates still being read keep their Stop.
+        if (!mChecksums->isRunning() && !mDuplicates->isRunning()) {
+            mStop->hide();
+            mStopShortcut->setEnabled(false);
+        }
     }
     const ExportResult& result = mExport->lastResult();
     const QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
@@ -444,7 +457,7 @@ void frmMain::stopWork()
     // Esc and Stop end what runs: the export first, as it is the newer work.
     if (mExport->isWriting())
         mExport->stop();
-    else if (!mLists->stop() && !mChecksums->stop())
+    else if (!mLists->stop() && !mChecksums->stop() && !mDuplicates->stop())
         mSearch->stop();
 }
 

@@ -28,6 +28,7 @@ class frmOptions;
 class ListCommands;
 class PrintCommands;
 class ChecksumCommands;
+class DuplicateCommands;
 class SearchController;
 
 /**
@@ -81,6 +82,8 @@ public:
     PrintCommands* printing() const { return mPrint; }
     /** File, Checksums. */
     ChecksumCommands* checksums() const { return mChecksums; }
+    /** File, Find Duplicates. */
+    DuplicateCommands* duplicates() const { return mDuplicates; }
     /** The export that runs in the background, one at a time. */
     ExportController* exporter() const { return mExport; }
     /** Sorting, the find bar and the row commands of the list. */
@@ -103,6 +106,8 @@ public:
     void reportFailure(const QString& title, const QString& message);
     /** When false, failures go to the status bar only (tests). */
     static void setFailureDialogsShown(bool shown);
+    /** Whether failures are shown in message boxes too, by this window and the windows it opens. */
+    static bool failureDialogsShown();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -153,6 +158,7 @@ private:
     ListCommands* mLists = nullptr;
     CatalogCommands* mCatalogs = nullptr;
     ChecksumCommands* mChecksums = nullptr;
+    DuplicateCommands* mDuplicates = nullptr;
     std::shared_ptr<SharedText> mTemplateText; // the template as the Options dialog holds it, for the export thread
     QString mExportTitle;                      // the menu command of the running export
     bool mOpenWhenDone = true;                 // the running export's file goes to the desktop when written

@@ -82,7 +82,10 @@ public:
     /** The size of one read. */
     static constexpr std::size_t kReadSize = std::size_t(1) << 20;
 
-    /** Makes reading give up, Failed with ECANCELED, soon after *@p stop turns true; null: never. */
+    /**
+     * Makes reading give up, Failed with ECANCELED, soon after *@p stop turns true (checked between
+     * two reads of every call, compare() included); null: never.
+     */
     void setStop(const std::atomic<bool>* stop) { mStop = stop; }
 
 private:

@@ -203,6 +203,9 @@ ReadStatus ContentReader::compare(const std::string& first, const std::string& s
     mBuffer.resize(kReadSize);
     mSecondBuffer.resize(kReadSize);
     for (std::int64_t at = 0; at < a.shape.size;) {
+        // As in feed(): a Stop must not wait for the end of two very large files.
+        if (mStop && mStop->load(std::memory_order_relaxed))
+            return {ReadOutcome::Failed, ECANCELED, 1};
         const std::size_t want = std::size_t(std::min<std::int64_t>(a.shape.size - at, std::int64_t(kReadSize)));
         const ssize_t gotA = readFully(a.fd, mBuffer.data(), want, off_t(at));
         const int errorA = gotA < 0 ? errno : 0;

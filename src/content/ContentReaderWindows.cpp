@@ -207,6 +207,9 @@ ReadStatus ContentReader::compare(const std::string& first, const std::string& s
     mSecondBuffer.resize(kReadSize);
     bool differ = false;
     for (std::int64_t at = 0; at < a.shape.size && !differ;) {
+        // As in feed(): a Stop must not wait for the end of two very large files.
+        if (mStop && mStop->load(std::memory_order_relaxed))
+            return {ReadOutcome::Failed, ECANCELED, 1};
         const std::size_t want = std::size_t(std::min<std::int64_t>(a.shape.size - at, std::int64_t(kReadSize)));
         int errorA = 0, errorB = 0;
         const long long gotA = a.readAt(mBuffer.data(), want, at, errorA);

@@ -69,6 +69,7 @@ void forEachParallel(std::size_t count, unsigned threads, const std::atomic<bool
     std::atomic<std::size_t> nextIndex{0};
     auto run = [&] {
         ContentReader reader;
+        reader.setStop(stop); // a Stop ends the file being read too, however large
         const std::unique_ptr<Digest> digest = makeDigest(HashAlgorithm::Xxh128);
         for (std::size_t i; (i = nextIndex.fetch_add(1)) < count;) {
             if (stop && stop->load(std::memory_order_relaxed))
@@ -126,6 +127,8 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
     Listing listing;
     std::vector<std::uint32_t> bySize;
     for (Row row; rows.next(row);) {
+        if (stopped())
+            return {};
         if (progress)
             progress->filesSeen.fetch_add(1, std::memory_order_relaxed);
         // Empty files are all alike and free nothing; a file without values has no size to match.
@@ -165,17 +168,20 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
     std::mutex failureMutex;
     const auto fail = [&](Candidate& candidate, const ReadStatus& status) {
         candidate.failed = true;
-        if (status.outcome == ReadOutcome::NotRegular)
-            return; // links and special files have no content of their own to compare
+        // Links and special files have no content of their own to compare; a file given up for a
+        // Stop was not unreadable.
+        if (status.outcome == ReadOutcome::NotRegular || stopped())
+            return;
         std::lock_guard lock(failureMutex);
         ++mFailures;
         if (mFailed)
             mFailed(listing.path(candidate.file), status.reason());
     };
-    const auto stage = [&](std::size_t count) {
+    const auto stage = [&](std::size_t count, DuplicateStage now = DuplicateStage::Reading) {
         if (progress) {
-            progress->filesToRead.store(count);
             progress->filesRead.store(0);
+            progress->filesToRead.store(count);
+            progress->stage.store(now);
         }
     };
     const auto readOne = [&] {
@@ -257,7 +263,7 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
         for (std::size_t i = 1; i < group.size(); ++i)
             pairs.emplace_back(group.front(), group[i]);
     std::vector<char> same(pairs.size(), 0);
-    stage(pairs.size());
+    stage(pairs.size(), DuplicateStage::Comparing);
     forEachParallel(pairs.size(), mThreads, stop, [&](std::size_t i, ContentReader& reader, Digest&) {
         bool equal = false;
         const ReadStatus status = reader.compare(listing.path(pairs[i].first->file), listing.path(pairs[i].second->file), equal);

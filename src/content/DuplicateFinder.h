@@ -21,8 +21,16 @@ struct DuplicateGroup {
     std::uint64_t wasted() const { return std::uint64_t(size) * (paths.size() - 1); }
 };
 
+/** What a search for duplicates is doing. */
+enum class DuplicateStage {
+    Listing,   ///< taking the rows from the source
+    Reading,   ///< looking at the candidates and reading them for checksums
+    Comparing, ///< comparing files byte for byte: filesToRead and filesRead count pairs
+};
+
 /** Progress counters of a search for duplicates; any thread may read them. */
 struct DuplicateProgress {
+    std::atomic<DuplicateStage> stage{DuplicateStage::Listing};
     std::atomic<std::uint64_t> filesSeen{0};    ///< rows taken from the source
     std::atomic<std::uint64_t> filesToRead{0};  ///< files that must be read, at the current stage
     std::atomic<std::uint64_t> filesRead{0};    ///< of those, read so far
@@ -47,7 +55,8 @@ public:
     /**
      * Reads every row of @p rows, then the candidates' content, and returns the groups: the largest
      * waste (size × (files − 1)) first, ties by the list order of their first file. A set @p stop
-     * ends it early with the groups found so far incomplete (an empty result).
+     * ends it soon, also in the middle of a large file, with an empty result; what was given up for
+     * it is no failure.
      */
     std::vector<DuplicateGroup> find(RowSource& rows, const std::atomic<bool>* stop = nullptr,
                                      DuplicateProgress* progress = nullptr);

@@ -102,7 +102,7 @@ private slots:
 
         // Menus: captions, F1, and access keys unique on each level.
         const QList<QAction*> bar = window.menuBar()->actions();
-        QCOMPARE(window.mnuFile->actions().size(), 13); // with Open Catalog, Add to Catalog, Print, Print Preview, Export PDF, a separator and Checksums
+        QCOMPARE(window.mnuFile->actions().size(), 14); // with Open Catalog, Add to Catalog, Print, Print Preview, Export PDF, a separator, Checksums and Find Duplicates
         QCOMPARE(window.mnuHelpContents->shortcut(), QKeySequence(Qt::Key_F1));
         for (const QList<QAction*>& level : {bar, window.mnuFile->actions(), window.mnuHelp->actions()}) {
             QSet<QString> keys;
