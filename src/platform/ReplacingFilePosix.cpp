@@ -64,23 +64,6 @@ constexpr int kStagingSlots = 32;
 StagingSlot gStaging[kStagingSlots];
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
 
-// Claims a slot for @p path; -1 when none is free or the path is too long (it is then not removed
-// on a signal, which only matters if one comes).
-int registerStaging(const std::string& path, SlotState kind)
-{
-    if (path.size() >= PATH_MAX)
-        return -1;
-    for (int i = 0; i < kStagingSlots; ++i) {
-        int expected = SlotFree;
-        if (gStaging[i].state.compare_exchange_strong(expected, SlotFilling)) {
-            std::memcpy(gStaging[i].path, path.c_str(), path.size() + 1);
-            gStaging[i].state.store(kind);
-            return i;
-        }
-    }
-    return -1;
-}
-
 void releaseStaging(int& slot)
 {
     if (slot >= 0)
@@ -90,12 +73,66 @@ void releaseStaging(int& slot)
 
 constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
+// The cleaned signals held back on this thread while it lives.
+class HeldSignals {
+public:
+    HeldSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int signal : kCleanedSignals)
+            sigaddset(&set, signal);
+        ::pthread_sigmask(SIG_BLOCK, &set, &mWas);
+    }
+    ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &mWas, nullptr); }
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+private:
+    sigset_t mWas;
+};
+
+// Makes a file (mkostemp) or a folder (mkdtemp) from the template @p name, which then holds the name
+// made. The name is made in its slot, so the file is in the table from the moment it exists: this
+// thread holds the signals back meanwhile, and a handler on another thread waits for the slot. A
+// signal right after the file appeared used to find no slot and leave the file behind.
+// Returns the descriptor (0 for a folder), or -1 with errno set; @p slot is -1 when no slot was free
+// or the name is too long (the file is then not removed on a signal, which only matters if one comes).
+int createStaged(std::string& name, SlotState kind, int& slot)
+{
+    HeldSignals held;
+    slot = -1;
+    char* path = name.data();
+    for (int i = 0; i < kStagingSlots && name.size() < PATH_MAX; ++i) {
+        int expected = SlotFree;
+        if (gStaging[i].state.compare_exchange_strong(expected, SlotFilling)) {
+            slot = i;
+            path = gStaging[i].path;
+            std::memcpy(path, name.c_str(), name.size() + 1);
+            break;
+        }
+    }
+    const int made = kind == SlotFolder ? (::mkdtemp(path) ? 0 : -1) : ::mkostemp(path, O_CLOEXEC);
+    const int error = errno;
+    if (slot >= 0) {
+        name.assign(path);
+        gStaging[slot].state.store(made >= 0 ? kind : SlotFree);
+        if (made < 0)
+            slot = -1;
+    }
+    errno = error;
+    return made;
+}
+
 // Only async-signal-safe calls: unlink, rmdir, sigaction, raise.
 extern "C" void removeStagingAndEnd(int signal)
 {
     const int savedErrno = errno;
     for (StagingSlot& slot : gStaging) {
-        const int state = slot.state.load();
+        int state = slot.state.load();
+        // Another thread is making a file in this slot: a moment, and its name is there or gone.
+        while (state == SlotFilling)
+            state = slot.state.load();
         if (state == SlotFile)
             ::unlink(slot.path);
         else if (state == SlotFolder)
@@ -272,12 +309,11 @@ bool ReplacingFile::stageBeside(const std::string& path)
     // Beside the file it replaces, so that the final rename stays on one file system. mkostemp
     // creates it with O_EXCL and mode 0600, so no other user's file or link is ever opened.
     std::string name = path + ".XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    const int fd = createStaged(name, SlotFile, mSlot);
     if (fd < 0)
         return fail("cannot create a file beside", mTarget, errno);
     mFd = fd;
     mTemporary = std::move(name);
-    mSlot = registerStaging(mTemporary, SlotFile);
     mStagingName = mTemporary.substr(mTemporary.rfind('/') + 1);
     mReplaced = path;
     mOpen = true;
@@ -288,12 +324,11 @@ bool ReplacingFile::stageInTemporaryFolder()
 {
     const char* folder = std::getenv("TMPDIR");
     std::string name = std::string(folder && *folder ? folder : "/tmp") + "/dirlix-XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    const int fd = createStaged(name, SlotFile, mSlot);
     if (fd < 0)
         return fail("cannot create a temporary file for", mTarget, errno);
     mFd = fd;
     mTemporary = std::move(name);
-    mSlot = registerStaging(mTemporary, SlotFile);
     mStagingName = mTemporary.substr(mTemporary.rfind('/') + 1);
     return true;
 }
@@ -483,10 +518,8 @@ bool StreamTarget::write(std::string_view bytes)
 ScratchFolder::ScratchFolder(const std::string& parent)
 {
     std::string name = (parent.empty() ? std::string(".") : parent) + "/.dirlix-XXXXXX";
-    if (::mkdtemp(name.data())) {
+    if (createStaged(name, SlotFolder, mSlot) == 0)
         mPath = std::move(name);
-        mSlot = registerStaging(mPath, SlotFolder);
-    }
 }
 
 ScratchFolder::~ScratchFolder()
