@@ -109,6 +109,7 @@ bool readLines(fsys::FileHandle file, const std::function<bool(std::uint64_t, st
     std::size_t searched = 0; // of them, those known to hold no line feed after taken
     std::uint64_t lineStart = 0, lineNumber = 0;
     JsonLineRow row;
+    JsonLineReader reader;
     std::string reason;
     bool atEnd = false;
     const auto stopped = [&] { return stop && stop->load(std::memory_order_relaxed); };
@@ -146,7 +147,7 @@ bool readLines(fsys::FileHandle file, const std::function<bool(std::uint64_t, st
                         " bytes, the most a row may take";
                 return false;
             }
-            if (!readJsonLine({begin, length}, row, reason)) {
+            if (!reader.read({begin, length}, row, reason)) {
                 error = "line " + std::to_string(lineNumber) + ": " + reason;
                 return false;
             }
@@ -316,6 +317,12 @@ std::size_t SavedList::find(std::uint32_t folder, std::string_view name) const
 
 bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) const
 {
+    JsonLineReader reader;
+    return readRow(row, into, error, reader);
+}
+
+bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error, JsonLineReader& reader) const
+{
     // Through the file loaded, so that a list put in its place since is not read; one written in
     // place shows in its stamp, and a row moved within it in the path its line now holds.
     fsys::FileStamp now;
@@ -328,7 +335,7 @@ bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) 
         error = changed;
         return false;
     }
-    thread_local std::string line;
+    std::string& line = reader.lineBuffer();
     line.clear();
     char chunk[4096];
     for (std::uint64_t at = mRows[row].line;;) {
@@ -343,7 +350,7 @@ bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) 
             break;
         at += got;
     }
-    if (!readJsonLine(line, into, error) || into.name != name(row) || into.folder != folder(row)) {
+    if (!reader.read(line, into, error) || into.name != name(row) || into.folder != folder(row)) {
         error = changed;
         return false;
     }

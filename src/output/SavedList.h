@@ -112,6 +112,8 @@ public:
      * (its size or times differ, or the line no longer holds the row's path).
      */
     bool readRow(std::size_t row, JsonLineRow& into, std::string& error) const;
+    /** readRow() for many rows: @p reader is the calling thread's own, reused from row to row. */
+    bool readRow(std::size_t row, JsonLineRow& into, std::string& error, JsonLineReader& reader) const;
 
     /** The identity of the file loaded (device and inode); zero before load(). */
     fsys::FileId fileId() const { return mStamp.id; }
