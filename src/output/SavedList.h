@@ -49,6 +49,8 @@ FileRecord savedRecord(const JsonLineRow& row);
  * separator doubled (a leading pair kept: it may name a network share), a relative one starting
  * with "./", so that "tree//sub/" and "./tree/./sub/" are both "./tree/sub/". Every such spelling
  * names the same folder; nothing else is equated (not an absolute path with a relative one).
+ * Where the system has a second separator ("/" on Windows), it counts as a separator and is
+ * written as the system's own, so "C:/tree/" and "C:\\tree\\" match.
  * An empty text (a row of texts) stays empty.
  */
 std::string folderMatchText(std::string_view folder);
