@@ -11,8 +11,8 @@ namespace dirlix::test {
 /** The oddest names this system's files can have, for trees the window tests walk. */
 struct OddNames {
     /**
-     * A name holding a line feed, below the folder "a" ("a/line\nfeed"); empty where file names
-     * cannot hold control characters (Windows).
+     * A name holding a line feed, below the folder "a" ("a/line\nfeed"); where file names cannot
+     * hold control characters (Windows) a space stands in its place, so the tree keeps its shape.
      */
     std::string lineFeed;
     /**

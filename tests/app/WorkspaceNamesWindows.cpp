@@ -9,7 +9,7 @@ namespace dirlix::test {
 
 const OddNames& oddNames()
 {
-    static const OddNames names{"", "bad\xc3\xbe.bin", "tree/sub/tab here \xc3\xbe"};
+    static const OddNames names{"a/line feed", "bad\xc3\xbe.bin", "tree/sub/tab here \xc3\xbe"};
     return names;
 }
 

@@ -52,8 +52,6 @@ void makeWorkspaceTree(const TempDir& tmp)
         {"a/file2.txt", 10}, {"a/.hidden", 0}, {oddNames().lineFeed, 5}, {oddNames().undecodable, 20}};
     int i = 0;
     for (const auto& [name, size] : files) {
-        if (name.empty())
-            continue; // a name this system's files cannot have
         writeFile(tmp / name, std::string(std::size_t(size), 'x'));
         setTimes(tmp / name, day + (i++ % 3) * 3600);
     }
@@ -170,7 +168,8 @@ private slots:
                 QCOMPARE(window.ListView1->horizontalHeader()->sortIndicatorOrder(),
                          descending ? Qt::DescendingOrder : Qt::AscendingOrder);
                 QVERIFY2(shownPaths(window) == paths, qPrintable(QString::number(column)));
-                QVERIFY(paths != walkPaths);
+                QVERIFY2(paths != walkPaths, qPrintable(QStringLiteral("column %1 sorts as the walk goes: the tree "
+                                                                   "cannot show that it sorts").arg(column)));
             }
             clickHeader(window, column); // the third click: walk order again, as at first
             QCOMPARE(window.ListView1->horizontalHeader()->sortIndicatorSection(), -1);

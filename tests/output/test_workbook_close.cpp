@@ -79,6 +79,7 @@ TEST(WorkbookClose, AFailedCloseLeavesNoTemporaryFileOpenOrOnDisk)
     EXPECT_EQ(namesIn(tmp.path()), std::vector<std::string>{"list.xlsx"}) << "the library's scratch folder stayed";
     EXPECT_TRUE(std::filesystem::is_empty(fsPath(staging)));
     const int held = descriptorsInside(tmp.path());
-    if (held >= 0)
+    if (held >= 0) {
         EXPECT_EQ(held, 0) << "a temporary file is still open";
+    }
 }
