@@ -168,8 +168,11 @@ private slots:
                 QCOMPARE(window.ListView1->horizontalHeader()->sortIndicatorOrder(),
                          descending ? Qt::DescendingOrder : Qt::AscendingOrder);
                 QVERIFY2(shownPaths(window) == paths, qPrintable(QString::number(column)));
-                QVERIFY2(paths != walkPaths, qPrintable(QStringLiteral("column %1 sorts as the walk goes: the tree "
-                                                                   "cannot show that it sorts").arg(column)));
+                // A walk may list a folder's entries in order already (wine lists them sorted), so
+                // an ascending order may be the walk's; a descending one never is on this tree.
+                if (descending)
+                    QVERIFY2(paths != walkPaths, qPrintable(QStringLiteral("column %1 sorts as the walk goes: "
+                                                                       "the tree cannot show that it sorts").arg(column)));
             }
             clickHeader(window, column); // the third click: walk order again, as at first
             QCOMPARE(window.ListView1->horizontalHeader()->sortIndicatorSection(), -1);
