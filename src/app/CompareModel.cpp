@@ -128,10 +128,11 @@ Comparison Comparison::make(RowSource& shown, const std::string& savedPath,
         }
     }
     JsonLineRow savedRow;
+    JsonLineReader reader;
     compare.forEachRemoved([&](std::size_t index) {
         if (content.paired(index))
             return true; // told as renamed
-        if (!saved.readRow(index, savedRow, result.error))
+        if (!saved.readRow(index, savedRow, result.error, reader))
             return false;
         blocks.append(savedRow.folder, savedRow.name, savedRecord(savedRow));
         result.changes.push_back(RowChange::Removed);

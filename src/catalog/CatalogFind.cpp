@@ -217,7 +217,7 @@ bool CatalogRows::folderKept(std::int64_t folder)
             std::string_view below = std::string_view(path).substr(mRoot.size());
             while (!below.empty() && kept == 1) {
                 const std::size_t end = below.find(separator);
-                if (!mFilter->entersFolder(below.substr(0, end)))
+                if (!mFilter->entersFolder(below.substr(0, end), mFilterScratch))
                     kept = 0;
                 below = end == std::string_view::npos ? std::string_view() : below.substr(end + 1);
             }
@@ -258,7 +258,7 @@ bool CatalogRows::next(Row& row)
             values.created = sqlite3_column_int64(mFiles, 4);
             values.modified = sqlite3_column_int64(mFiles, 5);
         }
-        if (mFilter && !(mFilter->keepsName(name) && mFilter->keepsFile(name, values)))
+        if (mFilter && !(mFilter->keepsName(name, mFilterScratch) && mFilter->keepsFile(name, values)))
             continue;
         const std::int64_t folder = sqlite3_column_int64(mFiles, 0);
         if (!folderKept(folder))

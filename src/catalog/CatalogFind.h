@@ -92,6 +92,7 @@ private:
     FindQuery mQuery;
     NameFinder mFinder;
     std::shared_ptr<const WalkFilter> mFilter;
+    WalkFilter::Scratch mFilterScratch;
     std::vector<Scan> mScans;
     std::size_t mNextScan = 0;
     sqlite3_stmt* mFiles = nullptr;

@@ -235,6 +235,7 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
     held.clear();
 
     JsonLineRow savedValues;
+    JsonLineReader reader;
     compare.forEachRemoved([&](std::size_t savedRow) {
         if (status == ExitUsage)
             return false;
@@ -243,7 +244,7 @@ int runCompare(const ListOptions& options, const WalkOptions& walk, const std::s
         ++differences;
         if (!json) {
             appendChangeLine(out, RowChange::Removed, saved.folder(savedRow), saved.name(savedRow));
-        } else if (!saved.readRow(savedRow, savedValues, error)) {
+        } else if (!saved.readRow(savedRow, savedValues, error, reader)) {
             status = ExitUsage;
             return false;
         } else {

@@ -84,6 +84,24 @@ public:
      */
     const StampTexts& stampTexts(std::int64_t stamp, const Row& row) { return textsOf(stamp, patternOf(row)); }
 
+    /**
+     * Storage that a writer of rows reuses from one row to the next, so that a row costs it no
+     * allocation: a column's text before the writer escapes it, and the last two time stamps in a
+     * form of the writer's own (JSON Lines keeps ISO 8601 there). Belongs to whoever writes with
+     * this object; nothing here reads it.
+     */
+    struct Scratch {
+        struct Stamp {
+            std::int64_t stamp = 0;
+            DateTime when;
+            std::string text; ///< empty: not made yet
+        };
+        std::string text;
+        Stamp stamps[2];
+        unsigned olderStamp = 0;
+    };
+    Scratch& scratch() { return mScratch; }
+
 private:
     /** stampTexts() in @p pattern, the pattern compiled last. */
     const StampTexts& textsOf(std::int64_t stamp, const DatePattern& pattern);
@@ -94,6 +112,7 @@ private:
     std::uint64_t mGeneration = 1; ///< counts the patterns compiled, so kept texts of another are never used
     StampTexts mStamps[2];
     unsigned mOlderStamp = 0;
+    Scratch mScratch;
 };
 
 } // namespace dirlix

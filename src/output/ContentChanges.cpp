@@ -27,7 +27,7 @@ bool ContentChanges::refine(const Row& row, std::size_t savedRow, RowChange& cha
 {
     if (change != RowChange::None || row.hash.empty() || savedRow == SavedList::npos)
         return true;
-    if (!mSaved.readRow(savedRow, mScratch, error))
+    if (!mSaved.readRow(savedRow, mScratch, error, mReader))
         return false;
     const std::string* saved = mScratch.text("hash");
     if (saved && !saved->empty() && *saved != row.hash)
@@ -57,7 +57,7 @@ bool ContentChanges::pairRenames(const ListCompare& compare, std::string& error,
             }
             if (!mSaved.sizeKnown(savedRow))
                 return true;
-            if (!mSaved.readRow(savedRow, mScratch, error)) {
+            if (!mSaved.readRow(savedRow, mScratch, error, mReader)) {
                 ok = false;
                 return false;
             }

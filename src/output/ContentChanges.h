@@ -81,6 +81,7 @@ private:
     std::vector<std::size_t> mFrom;                                 // by candidate, after pairRenames()
     std::set<std::size_t> mPaired;
     mutable JsonLineRow mScratch;
+    mutable JsonLineReader mReader;
 };
 
 /** Appends the line of a renamed or moved file: "R", a tab, the old path, a tab, the new path and a line feed. */

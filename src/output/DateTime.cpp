@@ -8,6 +8,7 @@
 #include <atomic>
 #include <ctime>
 #include <limits>
+#include <type_traits>
 
 namespace dirlix {
 
@@ -76,6 +77,10 @@ struct OffsetSlot {
 };
 
 std::atomic<std::uint32_t> gZoneGeneration{1};
+// Kept per thread without a destructor: mingw-w64's emulated thread-local storage may free an
+// object's memory before running its destructor at thread exit.
+static_assert(std::is_trivially_destructible_v<std::array<OffsetSlot, kCacheSlots>>,
+              "the per-thread offset cache must need no destructor");
 thread_local std::array<OffsetSlot, kCacheSlots> tOffsetCache;
 
 // The zone's offset from UTC at @p seconds, or 0 (UTC) where the system cannot say.

@@ -3,7 +3,8 @@
 #include "output/FormatDate.h"
 
 #include <algorithm>
-#include <memory>
+#include <iterator>
+#include <span>
 
 namespace dirlix {
 
@@ -121,35 +122,22 @@ int clampedMonthIndex(const DateTime& when)
     return std::clamp(when.month, 1, 12) - 1;
 }
 
-// The empty pattern stands for the locale's general pattern; it is read once per thread and again
-// only when a different general pattern comes along.
-void appendGeneral(std::string& out, const DateTime& when, const DateLocale& locale)
+// The tokens of @p text into @p tokens (a vector, or FixedTokens for a pattern read for one use);
+// @p twelveHour is set when an AM/PM marker puts the hours on the 12-hour clock.
+template <class Tokens>
+void readPattern(std::string_view text, Tokens& tokens, bool& twelveHour)
 {
-    if (locale.generalPattern.empty())
-        return;
-    thread_local std::unique_ptr<DatePattern> general;
-    if (!general || general->text() != locale.generalPattern)
-        general = std::make_unique<DatePattern>(locale.generalPattern);
-    general->appendTo(out, when, locale);
-}
-
-} // namespace
-
-DatePattern::DatePattern(std::string_view pattern)
-    : mText(pattern)
-{
-    const std::string_view text = mText;
     bool afterHour = false; // whether the nearest token so far is h or hh
 
-    auto addLiteral = [this](std::size_t pos) {
-        if (!mTokens.empty()) {
-            Token& last = mTokens.back();
+    auto addLiteral = [&tokens](std::size_t pos) {
+        if (!tokens.empty()) {
+            DatePattern::Token& last = tokens.back();
             if (last.kind == Literal && last.start + last.width == pos && last.width < kMaxLiteralWidth) {
                 ++last.width;
                 return;
             }
         }
-        mTokens.push_back(Token{Literal, 1, static_cast<std::uint32_t>(pos)});
+        tokens.push_back(DatePattern::Token{Literal, 1, static_cast<std::uint32_t>(pos)});
     };
 
     std::size_t pos = 0;
@@ -160,8 +148,9 @@ DatePattern::DatePattern(std::string_view pattern)
         else if (matchesMarker(text, pos, "a/p"))
             markerLength = 3;
         if (markerLength != 0) {
-            mTokens.push_back(Token{AmPm, static_cast<std::uint8_t>(markerLength), static_cast<std::uint32_t>(pos)});
-            mTwelveHour = true;
+            tokens.push_back(
+                DatePattern::Token{AmPm, static_cast<std::uint8_t>(markerLength), static_cast<std::uint32_t>(pos)});
+            twelveHour = true;
             afterHour = false;
             pos += markerLength;
             continue;
@@ -179,7 +168,7 @@ DatePattern::DatePattern(std::string_view pattern)
                     kind = Minute;
                 else if (afterHour && kind == Month2)
                     kind = Minute2;
-                mTokens.push_back(Token{kind, static_cast<std::uint8_t>(length), 0});
+                tokens.push_back(DatePattern::Token{kind, static_cast<std::uint8_t>(length), 0});
                 afterHour = kind == Hour || kind == Hour2;
                 run -= length;
             }
@@ -187,23 +176,20 @@ DatePattern::DatePattern(std::string_view pattern)
         }
 
         if (text[pos] == '/')
-            mTokens.push_back(Token{DateSeparator, 1, 0});
+            tokens.push_back(DatePattern::Token{DateSeparator, 1, 0});
         else if (text[pos] == ':')
-            mTokens.push_back(Token{TimeSeparator, 1, 0});
+            tokens.push_back(DatePattern::Token{TimeSeparator, 1, 0});
         else
             addLiteral(pos);
         ++pos;
     }
 }
 
-void DatePattern::appendTo(std::string& out, const DateTime& when, const DateLocale& locale) const
+// Appends @p when in the pattern @p text read into @p tokens.
+void appendTokens(std::string& out, const DateTime& when, const DateLocale& locale, const char* text,
+                  std::span<const DatePattern::Token> tokens, bool twelveHour)
 {
-    if (mText.empty()) {
-        appendGeneral(out, when, locale);
-        return;
-    }
-    const char* const text = mText.data();
-    for (const Token& token : mTokens) {
+    for (const DatePattern::Token& token : tokens) {
         switch (token.kind) {
         case Literal:
             out.append(text + token.start, token.width);
@@ -256,7 +242,7 @@ void DatePattern::appendTo(std::string& out, const DateTime& when, const DateLoc
         case Hour:
         case Hour2: {
             int hour = when.hour;
-            if (mTwelveHour) {
+            if (twelveHour) {
                 hour %= 12;
                 if (hour == 0)
                     hour = 12;
@@ -272,6 +258,57 @@ void DatePattern::appendTo(std::string& out, const DateTime& when, const DateLoc
             break;
         }
     }
+}
+
+// The tokens of a pattern read for one use, held on the stack; overflowed once it had more.
+struct FixedTokens {
+    DatePattern::Token items[64];
+    std::size_t count = 0;
+    bool overflowed = false;
+
+    bool empty() const { return count == 0; }
+    DatePattern::Token& back() { return items[count - 1]; }
+    void push_back(const DatePattern::Token& token)
+    {
+        if (count < std::size(items))
+            items[count++] = token;
+        else
+            overflowed = true;
+    }
+};
+
+// The empty pattern stands for the locale's general pattern. It is read again for each use, on the
+// stack: a compiled copy kept per thread would need a destructor at thread exit, which mingw-w64's
+// emulated thread-local storage may run after freeing the object's memory. Few rows come here: the
+// row texts keep each time stamp's text.
+void appendGeneral(std::string& out, const DateTime& when, const DateLocale& locale)
+{
+    const std::string& general = locale.generalPattern;
+    if (general.empty())
+        return;
+    FixedTokens tokens;
+    bool twelveHour = false;
+    readPattern(general, tokens, twelveHour);
+    if (tokens.overflowed)
+        DatePattern(general).appendTo(out, when, locale);
+    else
+        appendTokens(out, when, locale, general.data(), std::span(tokens.items, tokens.count), twelveHour);
+}
+
+} // namespace
+
+DatePattern::DatePattern(std::string_view pattern)
+    : mText(pattern)
+{
+    readPattern(mText, mTokens, mTwelveHour);
+}
+
+void DatePattern::appendTo(std::string& out, const DateTime& when, const DateLocale& locale) const
+{
+    if (mText.empty())
+        appendGeneral(out, when, locale);
+    else
+        appendTokens(out, when, locale, mText.data(), mTokens, mTwelveHour);
 }
 
 std::vector<DatePattern::Piece> DatePattern::pieces(const DateLocale& locale) const

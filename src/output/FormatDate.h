@@ -44,8 +44,8 @@ public:
 
     /**
      * Appends the text of @p when in this pattern to @p out, leaving what @p out held before.
-     * Allocates nothing beyond the growth of @p out (an empty pattern compiles the locale's general
-     * pattern once per thread). An empty pattern gives the locale's general form.
+     * Allocates nothing beyond the growth of @p out (an empty pattern reads the locale's general
+     * pattern on the stack, unless it is very long). An empty pattern gives the locale's general form.
      */
     void appendTo(std::string& out, const DateTime& when, const DateLocale& locale = englishLocale()) const;
 

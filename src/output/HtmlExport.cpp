@@ -240,22 +240,36 @@ void appendFile(std::string& out, const Row& row, std::uint32_t pattern, std::in
 
 void appendScriptJsonString(std::string& out, std::string_view bytes)
 {
-    thread_local std::string json;
-    json.clear();
-    appendJsonString(json, bytes);
+    // The JSON text goes straight into @p out; only a name holding one of the characters a script
+    // element cannot carry as they are is written again, through a copy.
+    const std::size_t from = out.size();
+    appendJsonString(out, bytes);
+    const auto unsafe = [](std::string_view json, std::size_t i) {
+        const char c = json[i];
+        return c == '<' || c == '>' || c == '&' ||
+               (c == '\xE2' && i + 2 < json.size() && json[i + 1] == '\x80' &&
+                (json[i + 2] == '\xA8' || json[i + 2] == '\xA9'));
+    };
+    std::size_t first = from;
+    while (first < out.size() && !unsafe(out, first))
+        ++first;
+    if (first == out.size())
+        return;
+    const std::string json = out.substr(first);
+    out.resize(first);
     for (std::size_t i = 0; i < json.size(); ++i) {
         const char c = json[i];
-        if (c == '<')
+        if (!unsafe(json, i))
+            out += c;
+        else if (c == '<')
             out += "\\u003c";
         else if (c == '>')
             out += "\\u003e";
         else if (c == '&')
             out += "\\u0026";
-        else if (c == '\xE2' && i + 2 < json.size() && json[i + 1] == '\x80' && (json[i + 2] == '\xA8' || json[i + 2] == '\xA9')) {
+        else {
             out += json[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
             i += 2;
-        } else {
-            out += c;
         }
     }
 }

@@ -223,25 +223,20 @@ void appendBase64(std::string& out, std::string_view bytes)
 
 namespace {
 
-// appendIso() of a stamp's local time, remembering the last two: rows mostly share their times.
-void appendIsoOnce(std::string& out, const RowTexts::StampTexts& time)
+// appendIso() of a stamp's local time, remembering the last two in @p scratch: rows mostly share
+// their times.
+void appendIsoOnce(std::string& out, const RowTexts::StampTexts& time, RowTexts::Scratch& scratch)
 {
-    struct Made {
-        std::int64_t stamp = 0;
-        DateTime when;
-        std::string text;
-    };
-    thread_local Made made[2];
-    thread_local unsigned older = 0;
     for (unsigned i = 0; i < 2; ++i) {
-        if (!made[i].text.empty() && made[i].stamp == time.stamp && made[i].when == time.when) {
-            out += made[i].text;
-            older = i ^ 1u;
+        const RowTexts::Scratch::Stamp& made = scratch.stamps[i];
+        if (!made.text.empty() && made.stamp == time.stamp && made.when == time.when) {
+            out += made.text;
+            scratch.olderStamp = i ^ 1u;
             return;
         }
     }
-    Made& fresh = made[older];
-    older ^= 1u;
+    RowTexts::Scratch::Stamp& fresh = scratch.stamps[scratch.olderStamp];
+    scratch.olderStamp ^= 1u;
     fresh.stamp = time.stamp;
     fresh.when = time.when;
     fresh.text.clear();
@@ -258,8 +253,8 @@ void appendIsoLocalTime(std::string& out, std::int64_t seconds)
 
 void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span<const JsonTextMember> leading)
 {
-    // One scratch per thread: the texts of a column are made here before they are escaped.
-    thread_local std::string text;
+    // The texts of a column are made here before they are escaped; it belongs to the caller's texts.
+    std::string& text = texts.scratch().text;
     const auto columnText = [&](int column) -> const std::string& {
         text.clear();
         texts.appendColumn(text, column, row);
@@ -319,9 +314,9 @@ void appendJsonLine(std::string& out, const Row& row, RowTexts& texts, std::span
         created = &texts.stampTexts(row.values.created, row);
         modified = &texts.stampTexts(row.values.modified, row);
         out += ",\"created\":\"";
-        appendIsoOnce(out, *created);
+        appendIsoOnce(out, *created, texts.scratch());
         out += "\",\"modified\":\"";
-        appendIsoOnce(out, *modified);
+        appendIsoOnce(out, *modified, texts.scratch());
         out += '"';
     } else {
         out += ",\"created\":null,\"modified\":null";
@@ -715,11 +710,23 @@ private:
 
 } // namespace
 
+struct JsonLineReader::Members : FlatObjectReader::Members {};
+
+JsonLineReader::JsonLineReader() : mMembers(std::make_unique<Members>()) {}
+
+JsonLineReader::~JsonLineReader() = default;
+
 bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error)
+{
+    JsonLineReader reader;
+    return reader.read(line, row, error);
+}
+
+bool JsonLineReader::read(std::string_view line, JsonLineRow& row, std::string& error)
 {
     if (!line.empty() && line.back() == '\n')
         line.remove_suffix(1);
-    thread_local FlatObjectReader::Members members;
+    FlatObjectReader::Members& members = *mMembers;
     if (!FlatObjectReader(line).read(members, error))
         return false;
     using Value = FlatObjectReader::Value;

@@ -6,6 +6,7 @@
 #include "output/Exporter.h"
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 #include <optional>
@@ -94,6 +95,29 @@ struct JsonLineRow {
  * excerpt of the line (messageExcerpt()); @p row is then unspecified.
  */
 bool readJsonLine(std::string_view line, JsonLineRow& row, std::string& error);
+
+/**
+ * readJsonLine() for many lines: keeps its storage from one line to the next, so that a list is
+ * read without an allocation per line. Not thread-safe: one per thread that reads.
+ */
+class JsonLineReader {
+public:
+    JsonLineReader();
+    ~JsonLineReader();
+    JsonLineReader(const JsonLineReader&) = delete;
+    JsonLineReader& operator=(const JsonLineReader&) = delete;
+
+    /** Reads @p line into @p row as readJsonLine() does. */
+    bool read(std::string_view line, JsonLineRow& row, std::string& error);
+
+    /** Storage for the text of a line that the caller reads before reading it here; reused likewise. */
+    std::string& lineBuffer() { return mLine; }
+
+private:
+    struct Members;
+    std::unique_ptr<Members> mMembers;
+    std::string mLine;
+};
 
 /** JSON Lines as an exporter: appendJsonLine() for each row, no header, no byte-order mark. */
 class JsonLinesExporter : public LineExporter {

@@ -83,7 +83,7 @@ bool ListCompare::outOfScope(std::uint32_t folder) const
         return true;
     // Each folder below the start folder must be one the walk enters.
     for (std::size_t from = mStartFolder.size(), end; (end = text.find(fsys::kSeparator, from)) != std::string_view::npos; from = end + 1)
-        if (!mFilter->entersFolder(text.substr(from, end - from)))
+        if (!mFilter->entersFolder(text.substr(from, end - from), mFilterScratch))
             return true;
     return false;
 }
@@ -91,7 +91,7 @@ bool ListCompare::outOfScope(std::uint32_t folder) const
 bool ListCompare::filteredOut(std::size_t row) const
 {
     const std::string_view name = mSaved.name(row);
-    if (!mFilter->keepsName(name))
+    if (!mFilter->keepsName(name, mFilterScratch))
         return true;
     if (!mFilter->needsValues())
         return false;

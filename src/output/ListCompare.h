@@ -35,7 +35,7 @@ std::string_view changeKey(RowChange change);
  * when both sides know it: a file whose size could not be read now is not called changed for
  * that. Rows of the saved list that no row matched are the removed ones, unless they lie at or
  * below a folder that could not be read now, or (with a scope) the walk could not have found them
- * or they are still there.
+ * or they are still there. Used by one thread at a time.
  */
 class ListCompare {
 public:
@@ -90,6 +90,7 @@ private:
     bool mScoped = false;
     std::string mStartFolder;               // folderMatchText() of the start folder
     std::shared_ptr<const WalkFilter> mFilter;
+    mutable WalkFilter::Scratch mFilterScratch; // mFilter's, for the one thread comparing
 };
 
 /**

@@ -27,6 +27,10 @@ std::size_t hashOf(std::uint32_t folder, std::string_view name)
 std::string folderMatchText(std::string_view folder)
 {
     constexpr char separator = fsys::kSeparator;
+    // Where the system takes more than one separator ("/" as well as "\\" on Windows), a folder the
+    // user typed with either one is the folder the walk writes with its own.
+    const std::string_view separators = fsys::kSeparators;
+    const auto isSeparator = [separators](char c) { return separators.find(c) != std::string_view::npos; };
     std::string match;
     if (folder.empty())
         return match;
@@ -34,14 +38,14 @@ std::string folderMatchText(std::string_view folder)
     // A relative folder is matched as "./" and its components, so that "tree/" is "./tree/" and
     // lies below "./"; an absolute one keeps its root ("//" as it is: a network share's).
     std::size_t at = 0;
-    if (folder[0] != separator)
+    if (!isSeparator(folder[0]))
         (match += '.') += separator;
-    else if (folder.size() >= 3 && folder[1] == separator && folder[2] != separator)
+    else if (folder.size() >= 3 && isSeparator(folder[1]) && !isSeparator(folder[2]))
         match.append(2, separator), at = 2;
     else
         match += separator;
     while (at < folder.size()) {
-        std::size_t end = folder.find(separator, at);
+        std::size_t end = folder.find_first_of(separators, at);
         if (end == std::string_view::npos)
             end = folder.size();
         const std::string_view part = folder.substr(at, end - at);
@@ -62,6 +66,9 @@ bool plainFolder(std::string_view folder)
         return true;
     if (folder.back() != separator)
         return false;
+    for (const char other : std::string_view(fsys::kSeparators))
+        if (other != separator && folder.find(other) != std::string_view::npos)
+            return false; // the match text writes it as the system's own
     std::size_t from = 0;
     if (folder[0] == separator)
         from = folder.size() >= 3 && folder[1] == separator && folder[2] != separator; // a leading pair stays
@@ -109,6 +116,7 @@ bool readLines(fsys::FileHandle file, const std::function<bool(std::uint64_t, st
     std::size_t searched = 0; // of them, those known to hold no line feed after taken
     std::uint64_t lineStart = 0, lineNumber = 0;
     JsonLineRow row;
+    JsonLineReader reader;
     std::string reason;
     bool atEnd = false;
     const auto stopped = [&] { return stop && stop->load(std::memory_order_relaxed); };
@@ -146,7 +154,7 @@ bool readLines(fsys::FileHandle file, const std::function<bool(std::uint64_t, st
                         " bytes, the most a row may take";
                 return false;
             }
-            if (!readJsonLine({begin, length}, row, reason)) {
+            if (!reader.read({begin, length}, row, reason)) {
                 error = "line " + std::to_string(lineNumber) + ": " + reason;
                 return false;
             }
@@ -316,6 +324,12 @@ std::size_t SavedList::find(std::uint32_t folder, std::string_view name) const
 
 bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) const
 {
+    JsonLineReader reader;
+    return readRow(row, into, error, reader);
+}
+
+bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error, JsonLineReader& reader) const
+{
     // Through the file loaded, so that a list put in its place since is not read; one written in
     // place shows in its stamp, and a row moved within it in the path its line now holds.
     fsys::FileStamp now;
@@ -328,7 +342,7 @@ bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) 
         error = changed;
         return false;
     }
-    thread_local std::string line;
+    std::string& line = reader.lineBuffer();
     line.clear();
     char chunk[4096];
     for (std::uint64_t at = mRows[row].line;;) {
@@ -343,7 +357,7 @@ bool SavedList::readRow(std::size_t row, JsonLineRow& into, std::string& error) 
             break;
         at += got;
     }
-    if (!readJsonLine(line, into, error) || into.name != name(row) || into.folder != folder(row)) {
+    if (!reader.read(line, into, error) || into.name != name(row) || into.folder != folder(row)) {
         error = changed;
         return false;
     }

@@ -49,6 +49,8 @@ FileRecord savedRecord(const JsonLineRow& row);
  * separator doubled (a leading pair kept: it may name a network share), a relative one starting
  * with "./", so that "tree//sub/" and "./tree/./sub/" are both "./tree/sub/". Every such spelling
  * names the same folder; nothing else is equated (not an absolute path with a relative one).
+ * Where the system has a second separator ("/" on Windows), it counts as a separator and is
+ * written as the system's own, so "C:/tree/" and "C:\\tree\\" match.
  * An empty text (a row of texts) stays empty.
  */
 std::string folderMatchText(std::string_view folder);
@@ -112,6 +114,8 @@ public:
      * (its size or times differ, or the line no longer holds the row's path).
      */
     bool readRow(std::size_t row, JsonLineRow& into, std::string& error) const;
+    /** readRow() for many rows: @p reader is the calling thread's own, reused from row to row. */
+    bool readRow(std::size_t row, JsonLineRow& into, std::string& error, JsonLineReader& reader) const;
 
     /** The identity of the file loaded (device and inode); zero before load(). */
     fsys::FileId fileId() const { return mStamp.id; }

@@ -341,11 +341,57 @@ ScratchFolder::ScratchFolder(const std::string& parent)
     }
 }
 
+namespace {
+// The path the system gives for the open @p handle ("\\?\C:\..."); empty for what is no file.
+std::wstring finalPathOf(HANDLE handle)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), DWORD(path.size()), FILE_NAME_NORMALIZED);
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length);
+    }
+}
+
+// Closes every C runtime descriptor of the process that holds a file inside @p folder. The
+// workbook library leaves the temporary files of a workbook whose closing failed open, and an
+// open file can be neither deleted nor its folder removed. Called only with a folder of the
+// process's own, whose files nobody else was given.
+void closeDescriptorsInside(const std::wstring& folder)
+{
+    const HANDLE folderHandle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folderHandle == INVALID_HANDLE_VALUE)
+        return;
+    const std::wstring prefix = finalPathOf(folderHandle) + L"\\";
+    CloseHandle(folderHandle);
+    if (prefix.size() == 1)
+        return;
+    // mingw-w64's C runtime (msvcrt) has at most 2048 descriptors and answers an unused one with -1.
+    for (int fd = 3; fd < 2048; ++fd) {
+        const intptr_t handle = _get_osfhandle(fd);
+        if (handle == -1 || GetFileType(HANDLE(handle)) != FILE_TYPE_DISK)
+            continue;
+        const std::wstring path = finalPathOf(HANDLE(handle));
+        if (path.size() > prefix.size() &&
+            CompareStringOrdinal(path.c_str(), int(prefix.size()), prefix.c_str(), int(prefix.size()), TRUE) == CSTR_EQUAL)
+            _close(fd);
+    }
+}
+} // namespace
+
 ScratchFolder::~ScratchFolder()
 {
     if (mPath.empty())
         return;
-    // A file still open here cannot be removed on Windows; the folder then stays, with it.
+    closeDescriptorsInside(win::longPath(mPath));
+    // A file still open elsewhere cannot be removed on Windows; the folder then stays, with it.
     const std::wstring folder = win::longPath(mPath) + L"\\";
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);

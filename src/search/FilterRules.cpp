@@ -87,7 +87,7 @@ std::optional<TimeBound> parseDate(std::string_view text, std::string& error)
 }
 
 // The filter stage of a walk under a set of rules. Masks are compiled once; a name is prepared
-// once per file on each thread, however many masks there are.
+// once per file, in the calling thread's scratch, however many masks there are.
 class RuleFilter final : public WalkFilter {
 public:
     RuleFilter(const FilterRules& rules, std::int64_t now, std::shared_ptr<FilterCounts> counts)
@@ -104,21 +104,21 @@ public:
             mOlder = rules.older->at(now);
     }
 
-    bool entersFolder(std::string_view name) const override
+    bool entersFolder(std::string_view name, Scratch& scratch) const override
     {
         if (!mDotFolders && !name.empty() && name.front() == '.')
             return false;
-        if (mExclude.empty() || !mExclude.matches(subject(name)))
+        if (mExclude.empty() || !mExclude.matches(subject(name, scratch)))
             return true;
         mCounts->foldersLeftOut.fetch_add(1, std::memory_order_relaxed);
         return false;
     }
 
-    bool keepsName(std::string_view name) const override
+    bool keepsName(std::string_view name, Scratch& scratch) const override
     {
         if (mInclude.empty() && mExclude.empty())
             return true;
-        const MaskSubject& prepared = subject(name);
+        const MaskSubject& prepared = subject(name, scratch);
         return !mExclude.matches(prepared) && (mInclude.empty() || mInclude.matches(prepared));
     }
 
@@ -131,11 +131,10 @@ public:
     bool needsValues() const override { return mMinSize || mMaxSize || mNewer || mOlder; }
 
 private:
-    static const MaskSubject& subject(std::string_view name)
+    static const MaskSubject& subject(std::string_view name, Scratch& scratch)
     {
-        thread_local MaskSubject prepared;
-        prepared.assign(name);
-        return prepared;
+        scratch.subject.assign(name);
+        return scratch.subject;
     }
 
     bool mDotFolders;

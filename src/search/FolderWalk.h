@@ -142,6 +142,15 @@ bool admitFolder(fsys::FolderHandle handle, const FolderPathPtr& parent, const s
                  FolderPathPtr& folder);
 
 /**
+ * What one thread of a walk reuses from one folder to the next: the listing's storage and the
+ * filter's. Owned by the thread, never shared.
+ */
+struct Scratch {
+    fsys::FolderEntries entries;
+    WalkFilter::Scratch filter;
+};
+
+/**
  * Lists the open folder @p handle whose path is @p folder: the files the filter keeps, with
  * their values, into @p block (folder set, in listing order) and the subfolders it enters into
  * @p subfolders. Files whose values cannot be read go to @p errors. Counts the folder and the
@@ -151,7 +160,7 @@ bool admitFolder(fsys::FolderHandle handle, const FolderPathPtr& parent, const s
  */
 int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const WalkOptions& options,
                WalkShared& shared, WalkProgress& progress, const std::atomic<bool>* stop,
-               fsys::FolderEntries& scratch, WalkBlock& block, SubfolderList& subfolders,
+               Scratch& scratch, WalkBlock& block, SubfolderList& subfolders,
                std::vector<WalkError>& errors, bool& stopped);
 
 } // namespace dirlix::walk

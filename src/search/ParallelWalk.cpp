@@ -120,7 +120,7 @@ bool ParallelWalk::walk(const std::string& start, int& startError)
 
 void ParallelWalk::work()
 {
-    fsys::FolderEntries scratch;
+    Scratch scratch;
     for (;;) {
         Node* node = nullptr;
         {
@@ -161,7 +161,7 @@ void ParallelWalk::finish(Node& node)
         mQueueReady.notify_all();
 }
 
-void ParallelWalk::process(Node& node, fsys::FolderEntries& scratch)
+void ParallelWalk::process(Node& node, Scratch& scratch)
 {
     int error = seamError(mOptions, node.parentFolder.get(), node.part);
     fsys::FolderHandle handle = fsys::kNoFolder;

@@ -31,7 +31,7 @@ private:
     struct SharedHandle;
 
     void work();
-    void process(Node& node, fsys::FolderEntries& scratch);
+    void process(Node& node, Scratch& scratch);
     void finish(Node& node);
     bool stopping() const;
 

@@ -126,7 +126,7 @@ private:
         mShared.budget.take();
         WalkBlock block;
         bool stopped = false;
-        const int error = walk::listFolder(frame.handle, frame.folder, mOptions, mShared, mProgress, mStop, mEntries,
+        const int error = walk::listFolder(frame.handle, frame.folder, mOptions, mShared, mProgress, mStop, mScratch,
                                            block, frame.subfolders, mErrors, stopped);
         if (error != 0)
             fail(frame.folder->text(), error);
@@ -207,7 +207,7 @@ private:
     const std::atomic<bool>* mStop;
     bool mKeepRoot = false;
     std::vector<Frame> mStack;
-    fsys::FolderEntries mEntries;
+    walk::Scratch mScratch;
 };
 
 } // namespace dirlix::walk

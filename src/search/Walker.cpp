@@ -166,11 +166,13 @@ bool admitFolder(fsys::FolderHandle handle, const FolderPathPtr& parent, const s
 
 int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const WalkOptions& options,
                WalkShared& shared, WalkProgress& progress, const std::atomic<bool>* stop,
-               fsys::FolderEntries& scratch, WalkBlock& block, SubfolderList& subfolders,
+               Scratch& threadScratch, WalkBlock& block, SubfolderList& subfolders,
                std::vector<WalkError>& errors, bool& stopped)
 {
     progress.folders.fetch_add(1, std::memory_order_relaxed);
     progress.setCurrentFolder(folder);
+    fsys::FolderEntries& scratch = threadScratch.entries;
+    WalkFilter::Scratch& filterScratch = threadScratch.filter;
     scratch.clear();
     const int error = fsys::readFolder(handle, scratch);
     block.folder = folder;
@@ -189,12 +191,12 @@ int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const Wal
         const char* name = scratch.cname(entry);
         const std::string_view nameView(name, entry.length);
         if (entry.kind == fsys::EntryKind::Folder) {
-            if (filter.entersFolder(nameView))
+            if (filter.entersFolder(nameView, filterScratch))
                 subfolders.add(name, entry.length);
             continue;
         }
         const bool knownFile = entry.kind == fsys::EntryKind::File;
-        if (knownFile && !filter.keepsName(nameView)) {
+        if (knownFile && !filter.keepsName(nameView, filterScratch)) {
             ++dropped;
             continue;
         }
@@ -209,11 +211,11 @@ int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const Wal
         if (statError == ENOENT)
             continue; // vanished between the listing and now
         if (facts.isFolder) {
-            if (filter.entersFolder(nameView))
+            if (filter.entersFolder(nameView, filterScratch))
                 subfolders.add(name, entry.length);
             continue;
         }
-        if (!knownFile && !filter.keepsName(nameView)) {
+        if (!knownFile && !filter.keepsName(nameView, filterScratch)) {
             ++dropped;
             continue;
         }

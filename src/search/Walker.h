@@ -4,6 +4,7 @@
 
 #include "platform/FileRecord.h"
 #include "platform/FileSystem.h"
+#include "search/NameMask.h"
 
 #include <atomic>
 #include <cstdint>
@@ -111,11 +112,25 @@ struct WalkError {
  */
 class WalkFilter {
 public:
+    /**
+     * Storage a filter reuses from one name to the next, so that asking it allocates nothing per
+     * file. Each thread that asks a filter owns one and passes it to every call.
+     */
+    struct Scratch {
+        MaskSubject subject; ///< the name prepared for the masks
+    };
+
     virtual ~WalkFilter() = default;
-    /** Whether the subfolder @p name (bytes, no separator) is entered; the start folder always is. */
-    virtual bool entersFolder(std::string_view name) const { return name.empty() || name.front() != '.'; }
+    /**
+     * Whether the subfolder @p name (bytes, no separator) is entered; the start folder always is.
+     * @p scratch is the calling thread's own.
+     */
+    virtual bool entersFolder(std::string_view name, Scratch& /*scratch*/) const
+    {
+        return name.empty() || name.front() != '.';
+    }
     /** Whether a file named @p name may be kept, decided before its values are read. */
-    virtual bool keepsName(std::string_view /*name*/) const { return true; }
+    virtual bool keepsName(std::string_view /*name*/, Scratch& /*scratch*/) const { return true; }
     /** Whether a file whose name was kept becomes a record, given its values. */
     virtual bool keepsFile(std::string_view /*name*/, const FileRecord& /*values*/) const { return true; }
     /** True when keepsFile() looks at the values, so that they must be read. */

@@ -14,11 +14,13 @@
 #include "platform/FileSystem.h"
 #include "platform/ReplacingFile.h"
 #include "search/FixtureTree.h"
+#include "app/WorkspaceNames.h"
 #include "support/FifoWatch.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,8 +43,8 @@ private slots:
         TempDir tmp;
         // Windows names are UTF-16 text without control characters: there the odd name has a space
         // and a þ where POSIX names have a tab and a byte that is no UTF-8.
-        const char* odd = fsys::kSeparator == '/' ? "tree/sub/tab\there \xfe" : "tree/sub/tab here \xc3\xbe";
-        for (const char* name : {"tree/keep", "tree/grow", "tree/gone", odd}) {
+        for (const std::string& name : {std::string("tree/keep"), std::string("tree/grow"), std::string("tree/gone"),
+                                        oddNames().inSubfolder}) {
             makeDirs((tmp / name).substr(0, (tmp / name).rfind('/')));
             writeFile(tmp / name, name);
         }
@@ -50,7 +52,9 @@ private slots:
         QString chosen;
         ListCommands::setFileChooser([&](QWidget*, const QString&) { return chosen; });
         QSignalSpy searched(window.search(), &SearchController::finished);
-        window.txtDir->setText(QString::fromStdString(tmp / "tree"));
+        // Folders as the user types them: the system's separators.
+        const auto typed = [](const std::string& folder) { return QDir::toNativeSeparators(QString::fromStdString(folder)); };
+        window.txtDir->setText(typed(tmp / "tree"));
         window.cmdSearch->click();
         QVERIFY(searched.wait(5000));
         const auto before = rowsOf(window.model()->list());
@@ -68,7 +72,7 @@ private slots:
 
         writeFile(tmp / "tree/new", "");
         writeFile(tmp / "tree/grow", "grown by a few bytes");
-        ::unlink((tmp / "tree/gone").c_str());
+        std::filesystem::remove(fsPath(tmp / "tree/gone"));
         window.cmdSearch->click();
         QVERIFY(searched.wait(5000));
         QSignalSpy compared(window.lists(), &ListCommands::compared);
@@ -89,7 +93,7 @@ private slots:
             const auto text = [&](int column) { return shown->index(row, column).data().toString(); };
             if (text(0) == QStringLiteral("Removed"))
                 removedRow = row;
-            changes[text(6) + text(1)] = text(0) + " " + text(2);
+            changes[QDir::fromNativeSeparators(text(6)) + text(1)] = text(0) + " " + text(2);
             if (text(0) == QStringLiteral("Changed"))
                 QVERIFY(shown->index(row, 3).data(Qt::ToolTipRole).toString().contains(QStringLiteral("9 bytes")));
         }
@@ -99,7 +103,7 @@ private slots:
         // The row commands take the differences' rows, not the list's rows at the same places.
         window.ListView1->selectRow(removedRow);
         window.workspace()->rows()->copyPathsAction->trigger();
-        QCOMPARE(QApplication::clipboard()->text(), tree + "gone\n");
+        QCOMPARE(QDir::fromNativeSeparators(QApplication::clipboard()->text()), tree + "gone\n");
         window.workspace()->rows()->copyRowsAction->trigger();
         QVERIFY2(QApplication::clipboard()->text().contains(QStringLiteral("\nRemoved\tgone\t9\t")),
                  qPrintable(QApplication::clipboard()->text()));
@@ -131,7 +135,7 @@ private slots:
         QVERIFY(window.workspace()->findAction->isEnabled());
         QVERIFY(searched.wait(5000));
         // After a search of one folder of the tree, the saved files outside it are not removed.
-        window.txtDir->setText(QString::fromStdString(tmp / "tree/sub"));
+        window.txtDir->setText(typed(tmp / "tree/sub"));
         window.cmdSearch->click();
         QVERIFY(searched.wait(5000));
         window.lists()->compareAction()->trigger();
@@ -141,7 +145,7 @@ private slots:
         // A folder of which the list holds nothing (written another way): every file added, and said so.
         makeDirs(tmp / "other");
         writeFile(tmp / "other/x", "x");
-        window.txtDir->setText(QString::fromStdString(tmp / "other"));
+        window.txtDir->setText(typed(tmp / "other"));
         window.cmdSearch->click();
         QVERIFY(searched.wait(5000));
         window.lists()->compareAction()->trigger();
@@ -168,8 +172,14 @@ private slots:
     void stopEndsAComparisonOfUnchangedRows()
     {
         TempDir tmp;
-        writeFile(tmp / "saved.jsonl", "{\"path\":\"/x/a\"}\n");
+        // One saved row, "/x/a" in the system's separators.
+        const std::string folder = std::string(1, fsys::kSeparator) + "x" + fsys::kSeparator;
+        std::string line = "{\"path\":";
+        appendJsonString(line, folder + "a");
+        writeFile(tmp / "saved.jsonl", line + "}\n");
         struct SameRow : RowSource {
+            explicit SameRow(std::string folderText) : folder(std::move(folderText)) {}
+            std::string folder;
             std::atomic<bool> stop{false};
             std::size_t read = 0;
             bool next(Row& row) override
@@ -177,11 +187,11 @@ private slots:
                 stop = true;
                 row = {};
                 row.name = "a";
-                row.folder = "/x/";
+                row.folder = folder;
                 row.values.flags = RecordValuesUnknown;
                 return ++read <= 100000;
             }
-        } rows;
+        } rows(folder);
         const Comparison result = Comparison::make(rows, tmp / "saved.jsonl", {}, "", &rows.stop);
         QVERIFY(result.stopped);
         QVERIFY2(rows.read < 100000, std::to_string(rows.read).c_str());

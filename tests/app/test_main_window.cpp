@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@
 #include <QTableView>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace dirlix;
@@ -71,15 +73,44 @@ QString accessKey(const QString& caption)
     return amp < 0 ? QString() : caption.mid(amp + 1, 1).toLower();
 }
 
-// Presses @p key in the application's modal dialog as soon as it is shown.
-void pressInModalSoon(Qt::Key key)
-{
-    QTimer::singleShot(0, [key] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal)
-            QTest::keyClick(modal, key);
-    });
-}
+// For its lifetime, presses @p key once in the application's modal dialog as soon as one shows. A
+// dialog still open ten seconds later (a check inside it failed, or the key went astray) is closed
+// by force, so that the call that opened it returns and one failure cannot hang the tests;
+// forced() then says so.
+class ModalAnswer {
+public:
+    explicit ModalAnswer(Qt::Key key)
+    {
+        mWaited.start();
+        mTimer.callOnTimeout([this, key] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            if (!mPressed) {
+                mPressed = true;
+                QTest::keyClick(modal, key);
+            } else if (mWaited.elapsed() > 10000) {
+                mForced = true;
+                modal->close();
+            }
+        });
+        mTimer.start(20);
+    }
+    bool forced() const { return mForced; }
+
+private:
+    QTimer mTimer;
+    QElapsedTimer mWaited;
+    bool mPressed = false;
+    bool mForced = false;
+};
+
+// Sets @p flag when it goes, whatever ended the scope: a walk held until the flag is set then goes
+// on, and the test's end never waits for it.
+struct SetOnExit {
+    std::atomic<bool>& flag;
+    ~SetOnExit() { flag = true; }
+};
 
 } // namespace
 
@@ -87,6 +118,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void init() { frmMain::setFailureDialogsShown(false); }
+    // The seams a failed check may have left set.
+    void cleanup() { modGetDir::setFolderDialog({}); }
 
     void definitionLayoutAndTabOrder()
     {
@@ -195,7 +228,7 @@ private slots:
 
     void closingTheWindowClosesTheOptionsDialog()
     {
-        auto* window = new frmMain;
+        auto window = std::make_unique<frmMain>();
         window->show();
         window->mnuOptions->trigger();
         QPointer<frmOptions> options = window->options();
@@ -203,7 +236,7 @@ private slots:
         window->close();
         QVERIFY(!window->options());
         QVERIFY(options.isNull() || !options->isVisible());
-        delete window;
+        window.reset();
         QVERIFY(options.isNull());
     }
 
@@ -225,8 +258,9 @@ private slots:
                 about->lblCopyright->clicked();
                 shown = about->isVisible();
             });
-            pressInModalSoon(key);
+            const ModalAnswer answer(key);
             window.mnuHelpAbout->trigger(); // returns when the box is closed
+            QVERIFY(!answer.forced());
             QVERIFY(shown);
         }
         QCOMPARE(recorder.targets, QStringList(2, QString::fromStdString(modGlobal::pProduct->Website)));
@@ -268,6 +302,7 @@ private slots:
             QVERIFY(exported.wait(5000));
             QCOMPARE(recorder.targets.size(), 1);
             QCOMPARE(QDir::fromNativeSeparators(recorder.targets.front()), QString::fromStdString(tmp / "out/filelist.txt"));
+            QCOMPARE(recorder.texts, recorder.targets); // to the text editor, not to whatever opens .txt
             QVERIFY2(window.statusText()->text().startsWith(QStringLiteral("6 row")), qPrintable(window.statusText()->text()));
             const std::string text = readFile(tmp / "out/filelist.txt");
             QCOMPARE(std::count(text.begin(), text.end(), '\n'), 6);
@@ -328,6 +363,7 @@ private slots:
         }
         // A search held up in its second folder until released.
         std::atomic<bool> release{false};
+        const SetOnExit releaseAtEnd{release};
         WalkOptions held;
         held.failFolder = [&, start = tmp.path() + "/"](const std::string& folder) {
             while (genericSeparators(folder) != start && !release)

@@ -90,6 +90,17 @@ TEST(FormatDate, LocaleGivesSeparatorsNamesAndTheGeneralForm)
     DateLocale bare;
     bare.generalPattern.clear();
     EXPECT_EQ(FormatDate(kExample, "", bare), "");
+    // A general form of more parts than a pattern read for one use holds on the stack gives the
+    // same as that pattern given itself.
+    DateLocale verbose;
+    verbose.generalPattern.clear();
+    for (int part = 0; part < 40; ++part)
+        verbose.generalPattern += "d-h ";
+    std::string parts;
+    for (int part = 0; part < 40; ++part)
+        parts += FormatDate(kExample, "d-h ");
+    EXPECT_EQ(FormatDate(kExample, "", verbose), parts);
+    EXPECT_EQ(FormatDate(kExample, verbose.generalPattern), parts);
     // "/" inside a marker is no date separator.
     EXPECT_EQ(FormatDate(kOne, "d/m am/pm", german), "5.3 pm");
 }

@@ -3,6 +3,7 @@
 #include "search/FilterRules.h"
 #include "search/FixtureTree.h"
 #include "search/NameMask.h"
+#include "output/SavedList.h"
 
 #include <gtest/gtest.h>
 
@@ -166,5 +167,29 @@ TEST(Filters, FilteredWalksKeepWhatTheRulesSay)
         rules.include = {"g.*;b*"};
         rules.maxSize = 1023;
         EXPECT_EQ(names(rules, threads), (Names{".cache/g.jpg", "b.png"}));
+    }
+}
+
+// The folder texts by which a comparison's scope and its excluded folders are matched: doubled
+// separators and "." parts dropped, a share's leading pair kept; where the system takes "/" as well
+// as its own separator, a folder typed with "/" is the one the walk writes with "\\" (on POSIX a
+// backslash is part of a name).
+TEST(Filters, FolderTextsMatchEverySpellingOfOneFolder)
+{
+    const auto native = [](std::string text) {
+        std::replace(text.begin(), text.end(), '/', fsys::kSeparator);
+        return text;
+    };
+    EXPECT_EQ(folderMatchText(native("tree//sub/./")), native("./tree/sub/"));
+    EXPECT_EQ(folderMatchText(native("//server/share/")), native("//server/share/"));
+    EXPECT_EQ(folderMatchText(native("/a//b/")), native("/a/b/"));
+    if (fsys::kSeparator == '\\') {
+        EXPECT_EQ(folderMatchText("C:/tree//sub/"), folderMatchText("C:\\tree\\sub\\"));
+        EXPECT_EQ(folderMatchText("C:/tree/sub\\"), folderMatchText("C:\\tree\\sub\\"));
+        EXPECT_EQ(folderMatchText("//server/share/dir/"), "\\\\server\\share\\dir\\");
+        EXPECT_EQ(folderMatchText("/tree/"), "\\tree\\");
+    } else {
+        EXPECT_EQ(folderMatchText("a\\b/"), "./a\\b/");
+        EXPECT_NE(folderMatchText("tree\\sub/"), folderMatchText("tree/sub/"));
     }
 }

@@ -135,8 +135,8 @@ TEST(Walk, FilterStageDecidesFoldersNamesAndValues)
 {
     // Enters dot-folders but not "c", drops names ending in ".dat" and files without a byte.
     struct Filter : WalkFilter {
-        bool entersFolder(std::string_view name) const override { return name != "c"; }
-        bool keepsName(std::string_view name) const override { return !name.ends_with(".dat"); }
+        bool entersFolder(std::string_view name, Scratch&) const override { return name != "c"; }
+        bool keepsName(std::string_view name, Scratch&) const override { return !name.ends_with(".dat"); }
         bool keepsFile(std::string_view, const FileRecord& values) const override { return values.size > 0; }
         bool needsValues() const override { return true; }
     };

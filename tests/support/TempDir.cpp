@@ -4,11 +4,14 @@
 #include "support/TempDir.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace dirlix::test {
 
@@ -61,12 +64,25 @@ std::string readFile(const std::string& path)
 
 void removeTree(const std::string& path)
 {
-    std::error_code ec;
     const std::filesystem::path tree = fsPath(path);
-    if (!std::filesystem::exists(std::filesystem::symlink_status(tree, ec)))
-        return;
-    makeRemovable(tree);
-    std::filesystem::remove_all(tree, ec);
+    // On Windows a file closed a moment ago may still be held (wine's server lets go of it a little
+    // later), and removing it fails meanwhile: tried again for a few seconds, then reported.
+    constexpr int kAttempts = 30;
+    for (int attempt = 1;; ++attempt) {
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(tree, ec)))
+            return;
+        makeRemovable(tree);
+        std::filesystem::remove_all(tree, ec);
+        if (!ec)
+            return;
+        if (attempt == kAttempts) {
+            std::fprintf(stderr, "warning: the scratch folder %s could not be removed: %s\n", path.c_str(),
+                         ec.message().c_str());
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second)

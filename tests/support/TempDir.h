@@ -45,7 +45,10 @@ void writeFile(const std::string& path, const std::string& bytes = {});
 std::string readFile(const std::string& path);
 /** Sets the access and modification times of @p path (not following a link) to @p seconds. */
 void setTimes(const std::string& path, std::time_t seconds);
-/** Removes @p path and everything below it; no error if it does not exist. */
+/**
+ * Removes @p path and everything below it; no error if it does not exist. What is still held open
+ * (on Windows) is tried again for a few seconds; what then stays is reported on stderr.
+ */
 void removeTree(const std::string& path);
 /** Whether the tests run with the power to read and write any file (root on POSIX systems; never on Windows). */
 bool isSuperUser();
