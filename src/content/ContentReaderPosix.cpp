@@ -59,19 +59,23 @@ struct ContentReader::OpenFile {
             ::close(fd);
     }
 
-    ReadStatus open(const std::string& path, const ExpectedFile& expected)
+    // Opens @p name in @p folder (AT_FDCWD: a path) for reading, and takes its shape.
+    ReadStatus open(int folder, const char* name, const ExpectedFile& expected)
     {
-        // A look first, so that a FIFO or a device is never opened at all; O_NONBLOCK and the
-        // fstat below keep one that took the file's place in between from blocking or being read.
+        // Unless the walk saw a regular file there, a look first, so that a FIFO or a device is never
+        // opened at all. O_NOFOLLOW, O_NONBLOCK and the fstat below keep one that took the file's
+        // place since from being followed, blocking, or being read.
         struct stat info;
-        if (::lstat(path.c_str(), &info) != 0)
-            return {ReadOutcome::Failed, errno};
-        if (!S_ISREG(info.st_mode))
-            return {ReadOutcome::NotRegular, 0};
+        if (!expected.regular) {
+            if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return {ReadOutcome::Failed, errno};
+            if (!S_ISREG(info.st_mode))
+                return {ReadOutcome::NotRegular, 0};
+        }
         const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-        fd = ::open(path.c_str(), flags | O_NOATIME);
+        fd = ::openat(folder, name, flags | O_NOATIME);
         if (fd < 0 && errno == EPERM) // O_NOATIME is only for the file's owner
-            fd = ::open(path.c_str(), flags);
+            fd = ::openat(folder, name, flags);
         if (fd < 0)
             return {errno == ELOOP ? ReadOutcome::NotRegular : ReadOutcome::Failed, errno};
         if (::fstat(fd, &info) != 0)
@@ -86,6 +90,11 @@ struct ContentReader::OpenFile {
         if (shape.size >= std::int64_t(kReadSize))
             ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         return {};
+    }
+
+    ReadStatus open(const std::string& path, const ExpectedFile& expected)
+    {
+        return open(AT_FDCWD, path.c_str(), expected);
     }
 
     // Whether the file still looks as it did when opened.
@@ -118,6 +127,23 @@ struct ContentReader::OpenFile {
     }
 };
 
+// The folder of the files read last. Once a second file of one folder comes, the folder is opened,
+// so that the files after it are looked up by their name alone instead of by their whole path; a
+// folder of one file costs no call more.
+struct ContentReader::Folder {
+    std::string path;   // the folder's text, as given
+    int fd = -1;        // open on it once a second file of it came
+    bool tried = false; // to open it: a folder that cannot be opened is not tried for every file
+    ~Folder() { forget(); }
+    void forget()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        tried = false;
+    }
+};
+
 ContentReader::ContentReader() = default;
 ContentReader::~ContentReader() = default;
 
@@ -142,6 +168,36 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
     OpenFile file;
     if (ReadStatus status = file.open(path, expected); !status.ok())
         return status;
+    return digestOpened(file, digest);
+}
+
+ReadStatus ContentReader::digestWhole(std::string_view folder, std::string_view name, const ExpectedFile& expected,
+                                      Digest& digest)
+{
+    if (!mFolder)
+        mFolder = std::make_unique<Folder>();
+    Folder& open = *mFolder;
+    if (open.path != folder) {
+        open.forget();
+        open.path.assign(folder);
+    } else if (!open.tried) {
+        // O_PATH: only the right to pass through, as opening by the whole path needs.
+        open.tried = true;
+        open.fd = ::open(open.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (open.fd >= 0)
+        mPath.assign(name);
+    else
+        mPath.assign(folder).append(name);
+    digest.reset();
+    OpenFile file;
+    if (ReadStatus status = file.open(open.fd >= 0 ? open.fd : AT_FDCWD, mPath.c_str(), expected); !status.ok())
+        return status;
+    return digestOpened(file, digest);
+}
+
+ReadStatus ContentReader::digestOpened(OpenFile& file, Digest& digest)
+{
     mBuffer.resize(kReadSize + 1);
     if (file.shape.size < std::int64_t(kReadSize)) {
         // Most files fit in one read, which, asked for one byte more, also finds the end of the file:

@@ -55,6 +55,7 @@ void fill(const char* name, const struct statx& st, FileRecord& out, EntryFacts&
     }
     out.attributes = attributesOf(name, st);
     facts.isFolder = S_ISDIR(st.stx_mode);
+    facts.isRegular = (st.stx_mask & STATX_TYPE) && S_ISREG(st.stx_mode);
     facts.links = (st.stx_mask & STATX_NLINK) ? st.stx_nlink : 1;
     facts.id = {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino};
 }
