@@ -268,7 +268,9 @@ std::size_t FileList::appendBlock(const WalkBlock& block, std::string_view dateP
         row.created = entry.values.created;
         row.modified = entry.values.modified;
         row.attributes = entry.values.attributes;
-        row.flags = entry.values.flags;
+        // That the walk saw a regular file holds for the moment of the walk: whoever reads the
+        // files of a kept list later looks at each again before opening it.
+        row.flags = entry.values.flags & ~RecordRegularFile;
         row.folder = folder;
         row.pattern = pattern;
     }
