@@ -38,9 +38,11 @@ struct ReadStatus {
 struct ExpectedFile {
     std::optional<std::int64_t> size;
     std::optional<std::int64_t> modified; ///< seconds since the epoch
+    /** The nanoseconds of the modified time within its second, where they were read. */
+    std::optional<std::uint32_t> modifiedNanoseconds;
     /**
      * The walk saw a regular file at this path, not a link nor a special file: the reader may open
-     * it without a look first. It still never reads anything but a regular file.
+     * it without a look first. It still gives the checksum of nothing but a regular file.
      */
     bool regular = false;
 };

@@ -18,7 +18,7 @@ std::int64_t nanoseconds(const struct timespec& when)
     return std::int64_t(when.tv_sec) * 1000000000 + when.tv_nsec;
 }
 
-// What a file looked like when it was opened; read again after the last read.
+// What a file looked like when it was opened (or when the walk saw it); read again after the last read.
 struct Shape {
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
@@ -53,6 +53,7 @@ ssize_t readFully(int fd, unsigned char* into, std::size_t size, off_t at)
 struct ContentReader::OpenFile {
     int fd = -1;
     Shape shape;
+    bool fromWalk = false; // shape is what the walk saw, no status change time; not looked at since
     ~OpenFile()
     {
         if (fd >= 0)
@@ -78,6 +79,17 @@ struct ContentReader::OpenFile {
             fd = ::openat(folder, name, flags);
         if (fd < 0)
             return {errno == ELOOP ? ReadOutcome::NotRegular : ReadOutcome::Failed, errno};
+        // A file of one read that the walk saw as regular, with its size and its modified time to
+        // the nanosecond: its one look comes after the read and is held against the walk's, which
+        // covers the whole time from the walk to the end of the read. A write moves the modified
+        // time (to the nanosecond where the system marks a time that was looked at, as Linux does
+        // since 6.13), and a file cut short or grown is found by the read itself.
+        if (expected.regular && expected.size && *expected.size < std::int64_t(kReadSize) && expected.modified &&
+            expected.modifiedNanoseconds) {
+            shape = {*expected.size, *expected.modified * 1000000000 + *expected.modifiedNanoseconds, 0};
+            fromWalk = true;
+            return {};
+        }
         if (::fstat(fd, &info) != 0)
             return {ReadOutcome::Failed, errno};
         if (!S_ISREG(info.st_mode))
@@ -97,13 +109,18 @@ struct ContentReader::OpenFile {
         return open(AT_FDCWD, path.c_str(), expected);
     }
 
-    // Whether the file still looks as it did when opened.
+    // Whether the file is still a regular file that looks as it did when opened (or to the walk).
     ReadStatus unchanged() const
     {
         struct stat info;
         if (::fstat(fd, &info) != 0)
             return {ReadOutcome::Failed, errno};
-        return shapeOf(info) == shape ? ReadStatus{} : ReadStatus{ReadOutcome::Changed, 0};
+        if (!S_ISREG(info.st_mode))
+            return {ReadOutcome::NotRegular, 0};
+        Shape now = shapeOf(info);
+        if (fromWalk)
+            now.changedNs = 0;
+        return now == shape ? ReadStatus{} : ReadStatus{ReadOutcome::Changed, 0};
     }
 
     // Reads [from, from + length) into @p digest through @p buffer; a file cut short is Changed.
@@ -210,8 +227,13 @@ ReadStatus ContentReader::digestOpened(OpenFile& file, Digest& digest)
             const ssize_t rest = readFully(file.fd, mBuffer.data() + got, size - std::size_t(got), off_t(got));
             got = rest < 0 ? rest : got + rest;
         }
-        if (got < 0)
-            return {ReadOutcome::Failed, errno};
+        if (got < 0) {
+            // Not yet looked at, it may be no regular file any more: a FIFO or a folder that took its place.
+            const int error = errno;
+            if (ReadStatus status = file.fromWalk ? file.unchanged() : ReadStatus{}; !status.ok())
+                return status;
+            return {ReadOutcome::Failed, error};
+        }
         if (std::size_t(got) != size) // it shrank or grew since it was opened
             return {ReadOutcome::Changed, 0};
         digest.update(mBuffer.data(), size);

@@ -64,7 +64,10 @@ void HashingRows::work()
                 expected.size = row.values.size;
                 expected.modified = row.values.modified;
             }
-            expected.regular = row.values.flags & RecordRegularFile;
+            if (row.values.flags & RecordRegularFile) {
+                expected.regular = true;
+                expected.modifiedNanoseconds = row.values.modifiedNanoseconds;
+            }
             const ReadStatus status = reader.digestWhole(row.folder, row.name, expected, *digest);
             if (status.ok())
                 digest->writeHex(row.hash);

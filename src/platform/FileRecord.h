@@ -38,6 +38,11 @@ struct FileRecord {
     std::int64_t modified = 0;
     std::uint16_t attributes = 0;
     std::uint8_t flags = 0;
+    /**
+     * The nanoseconds of the modified time within its second, where the walk read them; 0 where
+     * not (a kept list does not keep them).
+     */
+    std::uint32_t modifiedNanoseconds = 0;
 
     bool valuesKnown() const { return !(flags & RecordValuesUnknown); }
 };

@@ -212,8 +212,9 @@ TEST(ContentReader, FilesThatChangeWhileTheyAreRead)
         ageFile(smallPath);
         ageFile(largePath);
     };
-    const ExpectedFile expectSmall{std::int64_t(small.size()), 1000000000, true};
-    const ExpectedFile expectLarge{std::int64_t(large.size()), 1000000000, true};
+    // As the walk hands them over: size and modified time, to the nanosecond, of a regular file.
+    const ExpectedFile expectSmall{std::int64_t(small.size()), 1000000000, 0, true};
+    const ExpectedFile expectLarge{std::int64_t(large.size()), 1000000000, 0, true};
     ContentReader reader;
 
     fresh();
@@ -221,6 +222,9 @@ TEST(ContentReader, FilesThatChangeWhileTheyAreRead)
     EXPECT_EQ(reader.digestWhole(tree.path() + "/", "small", expectSmall, untouched).outcome, ReadOutcome::Done);
     EXPECT_EQ(untouched.hex(), sha256Of(small));
     EXPECT_EQ(reader.digestWhole(largePath, expectLarge, untouched).outcome, ReadOutcome::Done);
+    // Another time than the walk's, if only by nanoseconds: changed since it was listed.
+    EXPECT_EQ(reader.digestWhole(smallPath, {std::int64_t(small.size()), 1000000000, 5, true}, untouched).outcome,
+              ReadOutcome::Changed);
 
     const struct {
         const char* what;
@@ -253,8 +257,8 @@ TEST(ContentReader, FilesThatChangeWhileTheyAreRead)
     // What the walk saw as regular files, replaced since by a FIFO and a link: never read, never waited on.
     FifoWatch fifo(tree / "fifo");
     ASSERT_EQ(::symlink("small", (tree / "link").c_str()), 0);
-    EXPECT_EQ(reader.digestWhole(tree.path() + "/", "fifo", {0, std::nullopt, true}, untouched).outcome,
-              ReadOutcome::NotRegular);
+    for (const ExpectedFile& walked : {ExpectedFile{0, 1000000000, 0, true}, ExpectedFile{0, std::nullopt, std::nullopt, true}})
+        EXPECT_EQ(reader.digestWhole(tree.path() + "/", "fifo", walked, untouched).outcome, ReadOutcome::NotRegular);
     EXPECT_EQ(reader.digestWhole(tree.path() + "/", "link", expectSmall, untouched).outcome, ReadOutcome::NotRegular);
 }
 
