@@ -64,8 +64,8 @@ struct ContentReader::OpenFile {
     ReadStatus open(int folder, const char* name, const ExpectedFile& expected)
     {
         // Unless the walk saw a regular file there, a look first, so that a FIFO or a device is never
-        // opened at all. O_NOFOLLOW, O_NONBLOCK and the fstat below keep one that took the file's
-        // place since from being followed, blocking, or being read.
+        // opened at all. O_NOFOLLOW, O_NONBLOCK and the fstat keep one that took the file's place
+        // since from being followed, from blocking, and from being given a checksum.
         struct stat info;
         if (!expected.regular) {
             if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
