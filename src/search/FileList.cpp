@@ -185,7 +185,7 @@ struct FileList::Store {
         Row row;
         row.name = {r.name, r.nameLength};
         row.folder = folderScratch;
-        row.values = {r.size, r.created, r.modified, r.attributes, r.flags};
+        row.values = {r.size, r.created, r.modified, r.attributes, r.flags, 0};
         // A row's pattern was kept before the row was shown, so no look at the patterns' count
         // (which the window's thread may be changing) is needed.
         row.datePattern = r.pattern != kNoPattern ? std::string_view(patterns[r.pattern]) : std::string_view();

@@ -171,9 +171,9 @@ TEST(ContentReader, ChangedFilesAndAccessTimes)
     writeFile(tree / "file", "0123456789");
     ContentReader reader;
     const auto digest = makeDigest(HashAlgorithm::Sha256);
-    EXPECT_EQ(reader.digestWhole(tree / "file", {10, std::nullopt}, *digest).outcome, ReadOutcome::Done);
+    EXPECT_EQ(reader.digestWhole(tree / "file", {10, {}, {}, false}, *digest).outcome, ReadOutcome::Done);
     EXPECT_EQ(digest->hex(), "84d89877f0d4041efb6bf91a16f0248f2fd573e6af05c19f96bedb9f882f7882");
-    EXPECT_EQ(reader.digestWhole(tree / "file", {9, std::nullopt}, *digest).outcome, ReadOutcome::Changed);
+    EXPECT_EQ(reader.digestWhole(tree / "file", {9, {}, {}, false}, *digest).outcome, ReadOutcome::Changed);
     EXPECT_EQ(reader.digestWhole(tree / "missing", {}, *digest).outcome, ReadOutcome::Failed);
     bool same = true;
     writeFile(tree / "other", "0123456780");
@@ -257,7 +257,7 @@ TEST(ContentReader, FilesThatChangeWhileTheyAreRead)
     // What the walk saw as regular files, replaced since by a FIFO and a link: never read, never waited on.
     FifoWatch fifo(tree / "fifo");
     ASSERT_EQ(::symlink("small", (tree / "link").c_str()), 0);
-    for (const ExpectedFile& walked : {ExpectedFile{0, 1000000000, 0, true}, ExpectedFile{0, std::nullopt, std::nullopt, true}})
+    for (const ExpectedFile& walked : {ExpectedFile{0, 1000000000, 0, true}, ExpectedFile{0, {}, {}, true}})
         EXPECT_EQ(reader.digestWhole(tree.path() + "/", "fifo", walked, untouched).outcome, ReadOutcome::NotRegular);
     EXPECT_EQ(reader.digestWhole(tree.path() + "/", "link", expectSmall, untouched).outcome, ReadOutcome::NotRegular);
 }
