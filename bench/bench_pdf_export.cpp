@@ -30,7 +30,7 @@ public:
         row = Row{};
         row.name = mName;
         row.folder = mFolder;
-        row.values = FileRecord{std::int64_t(mNext * 7919 % 10000000), 1700000000 + std::int64_t(mNext), 1700000000 + std::int64_t(mNext), 0x20, 0};
+        row.values = FileRecord{std::int64_t(mNext * 7919 % 10000000), 1700000000 + std::int64_t(mNext), 1700000000 + std::int64_t(mNext), 0x20, 0, 0};
         row.datePattern = "dd/mm/yy HH:MM:SS";
         ++mNext;
         return true;

@@ -183,7 +183,7 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole && change == RowChange::Changed) {
         const Comparison::Before& before = mComparison.before[at];
         Row old = mComparison.rows->row(at, mFolder);
-        old.values = {before.size, before.modified, before.modified, old.values.attributes, 0};
+        old.values = {before.size, before.modified, before.modified, old.values.attributes, 0, 0};
         std::string size, modified;
         if (before.sizeKnown)
             size = QLocale().toString(qlonglong(before.size)).toStdString();

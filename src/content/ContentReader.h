@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dirlix {
@@ -37,6 +38,13 @@ struct ReadStatus {
 struct ExpectedFile {
     std::optional<std::int64_t> size;
     std::optional<std::int64_t> modified; ///< seconds since the epoch
+    /** The nanoseconds of the modified time within its second, where they were read. */
+    std::optional<std::uint32_t> modifiedNanoseconds;
+    /**
+     * The walk saw a regular file at this path, not a link nor a special file: the reader may open
+     * it without a look first. It still gives the checksum of nothing but a regular file.
+     */
+    bool regular = false;
 };
 
 /** The identity of a regular file: hard links to one file share it. */
@@ -65,6 +73,14 @@ public:
     ReadStatus digestWhole(const std::string& path, const ExpectedFile& expected, Digest& digest);
 
     /**
+     * The same for the file @p name in the folder @p folder (its path text, ending in the
+     * separator). Files of one folder read one after the other are opened relative to the
+     * folder, which the reader keeps open until a file of another folder comes.
+     */
+    ReadStatus digestWhole(std::string_view folder, std::string_view name, const ExpectedFile& expected,
+                           Digest& digest);
+
+    /**
      * Feeds the first and the last @p block bytes of the file at @p path to @p digest (reset
      * first); the whole file when it is no longer than two blocks.
      */
@@ -90,6 +106,10 @@ public:
 
 private:
     struct OpenFile;
+    struct Folder; // the folder kept open, where the system opens files relative to one
+    std::unique_ptr<Folder> mFolder;
+    ReadStatus digestOpened(OpenFile& file, Digest& digest);
+    std::string mPath;
     std::vector<unsigned char> mBuffer;
     std::vector<unsigned char> mSecondBuffer; // compare() only
     const std::atomic<bool>* mStop = nullptr;

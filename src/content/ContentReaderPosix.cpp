@@ -18,7 +18,7 @@ std::int64_t nanoseconds(const struct timespec& when)
     return std::int64_t(when.tv_sec) * 1000000000 + when.tv_nsec;
 }
 
-// What a file looked like when it was opened; read again after the last read.
+// What a file looked like when it was opened (or when the walk saw it); read again after the last read.
 struct Shape {
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
@@ -53,27 +53,43 @@ ssize_t readFully(int fd, unsigned char* into, std::size_t size, off_t at)
 struct ContentReader::OpenFile {
     int fd = -1;
     Shape shape;
+    bool fromWalk = false; // shape is what the walk saw, no status change time; not looked at since
     ~OpenFile()
     {
         if (fd >= 0)
             ::close(fd);
     }
 
-    ReadStatus open(const std::string& path, const ExpectedFile& expected)
+    // Opens @p name in @p folder (AT_FDCWD: a path) for reading, and takes its shape.
+    ReadStatus open(int folder, const char* name, const ExpectedFile& expected)
     {
-        // A look first, so that a FIFO or a device is never opened at all; O_NONBLOCK and the
-        // fstat below keep one that took the file's place in between from blocking or being read.
+        // Unless the walk saw a regular file there, a look first, so that a FIFO or a device is never
+        // opened at all. O_NOFOLLOW, O_NONBLOCK and the fstat keep one that took the file's place
+        // since from being followed, from blocking, and from being given a checksum.
         struct stat info;
-        if (::lstat(path.c_str(), &info) != 0)
-            return {ReadOutcome::Failed, errno};
-        if (!S_ISREG(info.st_mode))
-            return {ReadOutcome::NotRegular, 0};
+        if (!expected.regular) {
+            if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return {ReadOutcome::Failed, errno};
+            if (!S_ISREG(info.st_mode))
+                return {ReadOutcome::NotRegular, 0};
+        }
         const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-        fd = ::open(path.c_str(), flags | O_NOATIME);
+        fd = ::openat(folder, name, flags | O_NOATIME);
         if (fd < 0 && errno == EPERM) // O_NOATIME is only for the file's owner
-            fd = ::open(path.c_str(), flags);
+            fd = ::openat(folder, name, flags);
         if (fd < 0)
             return {errno == ELOOP ? ReadOutcome::NotRegular : ReadOutcome::Failed, errno};
+        // A file of one read that the walk saw as regular, with its size and its modified time to
+        // the nanosecond: its one look comes after the read and is held against the walk's, which
+        // covers the whole time from the walk to the end of the read. A write moves the modified
+        // time (to the nanosecond where the system marks a time that was looked at, as Linux does
+        // since 6.13), and a file cut short or grown is found by the read itself.
+        if (expected.regular && expected.size && *expected.size < std::int64_t(kReadSize) && expected.modified &&
+            expected.modifiedNanoseconds) {
+            shape = {*expected.size, *expected.modified * 1000000000 + *expected.modifiedNanoseconds, 0};
+            fromWalk = true;
+            return {};
+        }
         if (::fstat(fd, &info) != 0)
             return {ReadOutcome::Failed, errno};
         if (!S_ISREG(info.st_mode))
@@ -88,13 +104,23 @@ struct ContentReader::OpenFile {
         return {};
     }
 
-    // Whether the file still looks as it did when opened.
+    ReadStatus open(const std::string& path, const ExpectedFile& expected)
+    {
+        return open(AT_FDCWD, path.c_str(), expected);
+    }
+
+    // Whether the file is still a regular file that looks as it did when opened (or to the walk).
     ReadStatus unchanged() const
     {
         struct stat info;
         if (::fstat(fd, &info) != 0)
             return {ReadOutcome::Failed, errno};
-        return shapeOf(info) == shape ? ReadStatus{} : ReadStatus{ReadOutcome::Changed, 0};
+        if (!S_ISREG(info.st_mode))
+            return {ReadOutcome::NotRegular, 0};
+        Shape now = shapeOf(info);
+        if (fromWalk)
+            now.changedNs = 0;
+        return now == shape ? ReadStatus{} : ReadStatus{ReadOutcome::Changed, 0};
     }
 
     // Reads [from, from + length) into @p digest through @p buffer; a file cut short is Changed.
@@ -115,6 +141,23 @@ struct ContentReader::OpenFile {
             length -= std::int64_t(want);
         }
         return {};
+    }
+};
+
+// The folder of the files read last. Once a second file of one folder comes, the folder is opened,
+// so that the files after it are looked up by their name alone instead of by their whole path; a
+// folder of one file costs no call more.
+struct ContentReader::Folder {
+    std::string path;   // the folder's text, as given
+    int fd = -1;        // open on it once a second file of it came
+    bool tried = false; // to open it: a folder that cannot be opened is not tried for every file
+    ~Folder() { forget(); }
+    void forget()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        tried = false;
     }
 };
 
@@ -142,6 +185,36 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
     OpenFile file;
     if (ReadStatus status = file.open(path, expected); !status.ok())
         return status;
+    return digestOpened(file, digest);
+}
+
+ReadStatus ContentReader::digestWhole(std::string_view folder, std::string_view name, const ExpectedFile& expected,
+                                      Digest& digest)
+{
+    if (!mFolder)
+        mFolder = std::make_unique<Folder>();
+    Folder& open = *mFolder;
+    if (open.path != folder) {
+        open.forget();
+        open.path.assign(folder);
+    } else if (!open.tried) {
+        // O_PATH: only the right to pass through, as opening by the whole path needs.
+        open.tried = true;
+        open.fd = ::open(open.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (open.fd >= 0)
+        mPath.assign(name);
+    else
+        mPath.assign(folder).append(name);
+    digest.reset();
+    OpenFile file;
+    if (ReadStatus status = file.open(open.fd >= 0 ? open.fd : AT_FDCWD, mPath.c_str(), expected); !status.ok())
+        return status;
+    return digestOpened(file, digest);
+}
+
+ReadStatus ContentReader::digestOpened(OpenFile& file, Digest& digest)
+{
     mBuffer.resize(kReadSize + 1);
     if (file.shape.size < std::int64_t(kReadSize)) {
         // Most files fit in one read, which, asked for one byte more, also finds the end of the file:
@@ -154,8 +227,13 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
             const ssize_t rest = readFully(file.fd, mBuffer.data() + got, size - std::size_t(got), off_t(got));
             got = rest < 0 ? rest : got + rest;
         }
-        if (got < 0)
-            return {ReadOutcome::Failed, errno};
+        if (got < 0) {
+            // Not yet looked at, it may be no regular file any more: a FIFO or a folder that took its place.
+            const int error = errno;
+            if (ReadStatus status = file.fromWalk ? file.unchanged() : ReadStatus{}; !status.ok())
+                return status;
+            return {ReadOutcome::Failed, error};
+        }
         if (std::size_t(got) != size) // it shrank or grew since it was opened
             return {ReadOutcome::Changed, 0};
         digest.update(mBuffer.data(), size);

@@ -139,6 +139,9 @@ struct ContentReader::OpenFile {
     }
 };
 
+// Windows opens every file by its whole path: there is no folder to keep.
+struct ContentReader::Folder {};
+
 ContentReader::ContentReader() = default;
 ContentReader::~ContentReader() = default;
 
@@ -163,6 +166,18 @@ ReadStatus ContentReader::digestWhole(const std::string& path, const ExpectedFil
     OpenFile file;
     if (ReadStatus status = file.open(path, expected); !status.ok())
         return status;
+    return digestOpened(file, digest);
+}
+
+ReadStatus ContentReader::digestWhole(std::string_view folder, std::string_view name, const ExpectedFile& expected,
+                                      Digest& digest)
+{
+    mPath.assign(folder).append(name);
+    return digestWhole(mPath, expected, digest);
+}
+
+ReadStatus ContentReader::digestOpened(OpenFile& file, Digest& digest)
+{
     mBuffer.resize(kReadSize);
     if (ReadStatus status = file.feed(0, file.shape.size, mBuffer, digest, mStop); !status.ok())
         return status;

@@ -18,14 +18,13 @@ public:
 
     void reset() override { XXH3_128bits_reset(mState); }
     void update(const void* data, std::size_t size) override { XXH3_128bits_update(mState, data, size); }
-    std::string hex() override
+    void writeHex(std::string& out) override
     {
         // The canonical form is big-endian, high half first: what xxhsum -H2 prints.
         XXH128_canonical_t canonical;
         XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(mState));
-        std::string out;
+        out.clear();
         appendHex(out, canonical.digest, sizeof canonical.digest);
-        return out;
     }
 
 private:
@@ -68,9 +67,12 @@ std::unique_ptr<Digest> makeDigest(HashAlgorithm algorithm)
 void appendHex(std::string& out, const unsigned char* bytes, std::size_t size)
 {
     static constexpr char kDigits[] = "0123456789abcdef";
+    const std::size_t at = out.size();
+    out.resize(at + 2 * size);
+    char* into = out.data() + at;
     for (std::size_t i = 0; i < size; ++i) {
-        out += kDigits[bytes[i] >> 4];
-        out += kDigits[bytes[i] & 0x0F];
+        *into++ = kDigits[bytes[i] >> 4];
+        *into++ = kDigits[bytes[i] & 0x0F];
     }
 }
 

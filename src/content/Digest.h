@@ -36,8 +36,19 @@ public:
     virtual void reset() = 0;
     /** Adds @p size bytes at @p data. */
     virtual void update(const void* data, std::size_t size) = 0;
-    /** The checksum of the bytes given since reset(), as lowercase hex. Call reset() before reusing. */
-    virtual std::string hex() = 0;
+    /**
+     * Writes the checksum of the bytes given since reset() into @p out as lowercase hex, replacing
+     * what it held (its storage is reused: no allocation for a text that already had the room).
+     * Call reset() before reusing.
+     */
+    virtual void writeHex(std::string& out) = 0;
+    /** The same checksum as a new text. */
+    std::string hex()
+    {
+        std::string out;
+        writeHex(out);
+        return out;
+    }
 };
 
 /**

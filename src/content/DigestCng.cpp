@@ -80,14 +80,13 @@ public:
             size -= piece;
         }
     }
-    std::string hex() override
+    void writeHex(std::string& out) override
     {
         if (const NTSTATUS status = BCryptFinishHash(mHash, mValue.data(), static_cast<ULONG>(mValue.size()), 0);
             !succeeded(status))
             brokenLibrary("end a digest", status);
-        std::string out;
+        out.clear();
         appendHex(out, mValue.data(), mValue.size());
-        return out;
     }
 
 private:

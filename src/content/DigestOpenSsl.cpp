@@ -39,15 +39,14 @@ public:
         if (EVP_DigestUpdate(mContext, data, size) != 1)
             brokenLibrary("add to a digest");
     }
-    std::string hex() override
+    void writeHex(std::string& out) override
     {
         unsigned char value[EVP_MAX_MD_SIZE];
         unsigned int size = 0;
         if (EVP_DigestFinal_ex(mContext, value, &size) != 1)
             brokenLibrary("end a digest");
-        std::string out;
+        out.clear();
         appendHex(out, value, size);
-        return out;
     }
 
 private:

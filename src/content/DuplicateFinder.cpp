@@ -190,7 +190,7 @@ std::vector<DuplicateGroup> DuplicateFinder::find(RowSource& rows, const std::at
     };
     const auto expectedOf = [&](const Candidate& candidate) {
         const ListedFile& listed = files[candidate.file];
-        return ExpectedFile{listed.size, std::nullopt};
+        return ExpectedFile{listed.size, {}, {}, false};
     };
 
     // Identities: hard links to one file are that file once, under its first path.

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -52,6 +51,7 @@ public:
     std::uint64_t failures() const { return mFailures; }
 
 private:
+    // One row read ahead: its texts copied, as the source's views last only until its next row.
     struct Slot {
         std::string name, folder, datePattern;
         std::array<std::string, 8> texts;
@@ -62,25 +62,31 @@ private:
         std::string failure; // why it has no checksum; empty for a file that is not regular
         bool done = false;   // guarded by mMutex
     };
+    // The rows numbered [first, end), read by one thread in one go.
+    struct Batch {
+        std::uint64_t first, end;
+    };
 
     void work();
     void fill();
+    Slot& slot(std::uint64_t number) { return mRing[number % mRing.size()]; }
 
     RowSource& mRows;
     HashAlgorithm mAlgorithm;
     FailureCallback mFailed;
     const std::atomic<bool>* mStop;
-    std::size_t mWindow;
     bool mSourceEnded = false;
     std::uint64_t mFailures = 0;
 
+    // The rows read ahead live in a ring, numbered in the source's order: [mNext, mRead) are
+    // waiting for a thread or being read, the one before mNext was handed out last.
+    std::vector<Slot> mRing;
+    std::uint64_t mNext = 0, mRead = 0;
+
     std::mutex mMutex;
     std::condition_variable mWorkReady, mSlotDone;
-    std::deque<Slot*> mJobs;                  // guarded by mMutex
-    bool mQuit = false;                       // guarded by mMutex
-    std::deque<std::unique_ptr<Slot>> mSlots; // the rows read ahead, in order
-    std::vector<std::unique_ptr<Slot>> mSpare;
-    std::unique_ptr<Slot> mCurrent;           // the row handed out last
+    std::deque<Batch> mJobs; // guarded by mMutex
+    bool mQuit = false;      // guarded by mMutex
     std::vector<std::thread> mThreads;
 };
 

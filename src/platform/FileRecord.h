@@ -23,6 +23,12 @@ enum FileAttribute : std::uint16_t {
 enum RecordFlag : std::uint8_t {
     /** Size, created and modified could not be read: they are 0 and shown empty. */
     RecordValuesUnknown = 0x01,
+    /**
+     * The walk saw a regular file at this name, not a link to one nor a FIFO, device or socket, so
+     * that a reader of its content need not look at it again before opening it. Left clear
+     * wherever that is not known.
+     */
+    RecordRegularFile = 0x02,
 };
 
 /** The raw values of one file. Times are seconds since the epoch. */
@@ -32,6 +38,11 @@ struct FileRecord {
     std::int64_t modified = 0;
     std::uint16_t attributes = 0;
     std::uint8_t flags = 0;
+    /**
+     * The nanoseconds of the modified time within its second, where the walk read them; 0 where
+     * not (a kept list does not keep them).
+     */
+    std::uint32_t modifiedNanoseconds = 0;
 
     bool valuesKnown() const { return !(flags & RecordValuesUnknown); }
 };

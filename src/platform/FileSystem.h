@@ -62,6 +62,7 @@ struct FileId {
 struct EntryFacts {
     bool isFolder = false;     ///< the entry is a folder, or a link to one
     bool isLink = false;       ///< the entry itself is a symbolic link
+    bool isRegular = false;    ///< the values are a regular file's (the link's target's when followed)
     std::uint32_t links = 1;   ///< hard links to the file
     FileId id;                 ///< device and inode of the file (of the link's target when followed)
 };

@@ -43,6 +43,7 @@ void fill(const char* name, const struct statx& st, FileRecord& out, EntryFacts&
 {
     out.size = (st.stx_mask & STATX_SIZE) ? std::int64_t(st.stx_size) : 0;
     out.modified = (st.stx_mask & STATX_MTIME) ? st.stx_mtime.tv_sec : 0;
+    out.modifiedNanoseconds = (st.stx_mask & STATX_MTIME) ? st.stx_mtime.tv_nsec : 0;
     // Some file systems claim a birth time but report the epoch itself: that is no birth time.
     if ((st.stx_mask & STATX_BTIME) && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0)) {
         out.created = st.stx_btime.tv_sec;
@@ -55,6 +56,7 @@ void fill(const char* name, const struct statx& st, FileRecord& out, EntryFacts&
     }
     out.attributes = attributesOf(name, st);
     facts.isFolder = S_ISDIR(st.stx_mode);
+    facts.isRegular = (st.stx_mask & STATX_TYPE) && S_ISREG(st.stx_mode);
     facts.links = (st.stx_mask & STATX_NLINK) ? st.stx_nlink : 1;
     facts.id = {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino};
 }

@@ -185,7 +185,7 @@ struct FileList::Store {
         Row row;
         row.name = {r.name, r.nameLength};
         row.folder = folderScratch;
-        row.values = {r.size, r.created, r.modified, r.attributes, r.flags};
+        row.values = {r.size, r.created, r.modified, r.attributes, r.flags, 0};
         // A row's pattern was kept before the row was shown, so no look at the patterns' count
         // (which the window's thread may be changing) is needed.
         row.datePattern = r.pattern != kNoPattern ? std::string_view(patterns[r.pattern]) : std::string_view();
@@ -268,7 +268,9 @@ std::size_t FileList::appendBlock(const WalkBlock& block, std::string_view dateP
         row.created = entry.values.created;
         row.modified = entry.values.modified;
         row.attributes = entry.values.attributes;
-        row.flags = entry.values.flags;
+        // That the walk saw a regular file holds for the moment of the walk: whoever reads the
+        // files of a kept list later looks at each again before opening it.
+        row.flags = entry.values.flags & ~RecordRegularFile;
         row.folder = folder;
         row.pattern = pattern;
     }

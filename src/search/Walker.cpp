@@ -229,6 +229,9 @@ int listFolder(fsys::FolderHandle handle, const FolderPathPtr& folder, const Wal
             ++dropped;
             continue;
         }
+        // The listing's type says the name itself is no link; the values that it is a regular file.
+        if (statError == 0 && knownFile && facts.isRegular)
+            values.flags |= RecordRegularFile;
         WalkEntry record;
         record.nameOffset = std::uint32_t(block.names.size());
         record.nameLength = entry.length;

@@ -12,6 +12,9 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +48,53 @@ std::vector<std::set<std::string>> groupsBelow(const std::string& folder, std::v
     if (raw)
         *raw = std::move(groups);
     return sets;
+}
+
+std::string sha256Of(const std::string& bytes)
+{
+    const auto digest = makeDigest(HashAlgorithm::Sha256);
+    digest->update(bytes.data(), bytes.size());
+    return digest->hex();
+}
+
+// A digest that makes its file change once it was given the first bytes: a file that changes while it is read.
+class ChangingDigest final : public Digest {
+public:
+    explicit ChangingDigest(std::function<void()> change) : mChange(std::move(change)) {}
+    void reset() override
+    {
+        mInner->reset();
+        mChanged = false;
+    }
+    void update(const void* data, std::size_t size) override
+    {
+        mInner->update(data, size);
+        if (!std::exchange(mChanged, true))
+            mChange();
+    }
+    void writeHex(std::string& out) override { mInner->writeHex(out); }
+
+private:
+    std::unique_ptr<Digest> mInner = makeDigest(HashAlgorithm::Sha256);
+    std::function<void()> mChange;
+    bool mChanged = false;
+};
+
+// Overwrites @p bytes at @p at in the file at @p path, its size kept unless they reach past its end.
+void overwrite(const std::string& path, const std::string& bytes, off_t at)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), at), ssize_t(bytes.size()));
+    ::close(fd);
+}
+
+// Sets the modified time of @p path far back, so that a write gives it another one even where
+// the file system's clock is coarse.
+void ageFile(const std::string& path)
+{
+    struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
 } // namespace
@@ -121,9 +171,9 @@ TEST(ContentReader, ChangedFilesAndAccessTimes)
     writeFile(tree / "file", "0123456789");
     ContentReader reader;
     const auto digest = makeDigest(HashAlgorithm::Sha256);
-    EXPECT_EQ(reader.digestWhole(tree / "file", {10, std::nullopt}, *digest).outcome, ReadOutcome::Done);
+    EXPECT_EQ(reader.digestWhole(tree / "file", {10, {}, {}, false}, *digest).outcome, ReadOutcome::Done);
     EXPECT_EQ(digest->hex(), "84d89877f0d4041efb6bf91a16f0248f2fd573e6af05c19f96bedb9f882f7882");
-    EXPECT_EQ(reader.digestWhole(tree / "file", {9, std::nullopt}, *digest).outcome, ReadOutcome::Changed);
+    EXPECT_EQ(reader.digestWhole(tree / "file", {9, {}, {}, false}, *digest).outcome, ReadOutcome::Changed);
     EXPECT_EQ(reader.digestWhole(tree / "missing", {}, *digest).outcome, ReadOutcome::Failed);
     bool same = true;
     writeFile(tree / "other", "0123456780");
@@ -146,4 +196,120 @@ TEST(ContentReader, ChangedFilesAndAccessTimes)
     EXPECT_TRUE(reader.digestEnds(kept, {}, 2, *digest).ok());
     ASSERT_EQ(::stat(kept.c_str(), &info), 0);
     EXPECT_EQ(info.st_atim.tv_sec, 1000000000) << "reading the file changed its access time";
+}
+
+// A file rewritten with other bytes of its size, grown or cut short while it is read gets no
+// checksum, whether it fits in one read or needs several; so does a FIFO or a link that took the
+// place of a file the walk saw as regular. A file left alone is read.
+TEST(ContentReader, FilesThatChangeWhileTheyAreRead)
+{
+    TempDir tree;
+    const std::string small = pattern(3000, 6), large = pattern(3 * ContentReader::kReadSize + 100, 7);
+    const std::string smallPath = tree / "small", largePath = tree / "large";
+    const auto fresh = [&] {
+        writeFile(smallPath, small);
+        writeFile(largePath, large);
+        ageFile(smallPath);
+        ageFile(largePath);
+    };
+    // As the walk hands them over: size and modified time, to the nanosecond, of a regular file.
+    const ExpectedFile expectSmall{std::int64_t(small.size()), 1000000000, 0, true};
+    const ExpectedFile expectLarge{std::int64_t(large.size()), 1000000000, 0, true};
+    ContentReader reader;
+
+    fresh();
+    ChangingDigest untouched([] {});
+    EXPECT_EQ(reader.digestWhole(tree.path() + "/", "small", expectSmall, untouched).outcome, ReadOutcome::Done);
+    EXPECT_EQ(untouched.hex(), sha256Of(small));
+    EXPECT_EQ(reader.digestWhole(largePath, expectLarge, untouched).outcome, ReadOutcome::Done);
+    // Another time than the walk's, if only by nanoseconds: changed since it was listed.
+    EXPECT_EQ(reader.digestWhole(smallPath, {std::int64_t(small.size()), 1000000000, 5, true}, untouched).outcome,
+              ReadOutcome::Changed);
+
+    const struct {
+        const char* what;
+        std::string path;
+        ExpectedFile expected;
+        std::function<void()> change;
+    } cases[] = {
+        {"one read, rewritten", smallPath, expectSmall, [&] { overwrite(smallPath, pattern(3000, 8), 0); }},
+        {"one read, grown", smallPath, expectSmall, [&] { overwrite(smallPath, "more", off_t(small.size())); }},
+        {"several reads, rewritten where already read", largePath, expectLarge,
+         [&] { overwrite(largePath, "other", 0); }},
+        {"several reads, grown", largePath, expectLarge, [&] { overwrite(largePath, "more", off_t(large.size())); }},
+        {"several reads, cut short", largePath, expectLarge,
+         [&] { ASSERT_EQ(::truncate(largePath.c_str(), off_t(large.size() / 2)), 0); }},
+    };
+    for (const auto& change : cases) {
+        fresh();
+        ChangingDigest digest(change.change);
+        // The same by the path and by the folder and name, as the checksums of a listing read them.
+        EXPECT_EQ(reader.digestWhole(change.path, change.expected, digest).outcome, ReadOutcome::Changed)
+            << change.what;
+        fresh();
+        EXPECT_EQ(reader.digestWhole(tree.path() + "/", change.path.substr(tree.path().size() + 1), change.expected,
+                                     digest)
+                      .outcome,
+                  ReadOutcome::Changed)
+            << change.what << ", by folder and name";
+    }
+
+    // What the walk saw as regular files, replaced since by a FIFO and a link: never read, never waited on.
+    FifoWatch fifo(tree / "fifo");
+    ASSERT_EQ(::symlink("small", (tree / "link").c_str()), 0);
+    for (const ExpectedFile& walked : {ExpectedFile{0, 1000000000, 0, true}, ExpectedFile{0, {}, {}, true}})
+        EXPECT_EQ(reader.digestWhole(tree.path() + "/", "fifo", walked, untouched).outcome, ReadOutcome::NotRegular);
+    EXPECT_EQ(reader.digestWhole(tree.path() + "/", "link", expectSmall, untouched).outcome, ReadOutcome::NotRegular);
+}
+
+// The checksums of a listing: many rows, of many folders, of small and large files, come out in
+// the walk's order, each with its own file's checksum; a link and a FIFO get none (the FIFO never
+// opened) and only the regular files are marked so by the walk.
+TEST(HashingRows, ManyRowsKeepTheWalkOrder)
+{
+    TempDir tree;
+    std::map<std::string, std::string> expected; // path -> sha256, empty for none
+    for (int folder = 0; folder < 4; ++folder) {
+        const std::string dir = tree / ("d" + std::to_string(folder));
+        makeDirs(dir);
+        for (int file = 0; file < 150; ++file) {
+            // Mostly small, a few of several reads that end a batch early; one empty.
+            const std::size_t size = file % 50 == 7 ? ContentReader::kReadSize + 1000 * file : std::size_t(file * 37);
+            const std::string bytes = pattern(size, unsigned(folder * 1000 + file));
+            writeFile(dir + "/f" + std::to_string(file), bytes);
+            expected[dir + "/f" + std::to_string(file)] = sha256Of(bytes);
+        }
+    }
+    ASSERT_EQ(::symlink("f1", (tree / "d1/link").c_str()), 0);
+    expected[tree / "d1/link"] = "";
+    FifoWatch fifo(tree / "d2/fifo");
+    expected[tree / "d2/fifo"] = "";
+
+    const auto paths = [&](bool hashed, std::map<std::string, std::string>* hashes) {
+        WalkOptions options;
+        options.threads = 2;
+        BackgroundWalk walk(options);
+        walk.start(tree.path());
+        WalkRows rows(walk, "yyyy");
+        std::optional<HashingRows> hashing;
+        if (hashed)
+            hashing.emplace(rows, HashAlgorithm::Sha256, 3);
+        RowSource& source = hashing ? static_cast<RowSource&>(*hashing) : rows;
+        std::vector<std::string> order;
+        for (Row row; source.next(row);) {
+            order.push_back(std::string(row.folder) + std::string(row.name));
+            if (hashes) {
+                (*hashes)[order.back()] = std::string(row.hash);
+                const bool regular = row.values.flags & RecordRegularFile;
+                EXPECT_EQ(regular, !expected[order.back()].empty()) << order.back();
+            }
+        }
+        walk.wait();
+        return order;
+    };
+    std::map<std::string, std::string> hashes;
+    const std::vector<std::string> hashedOrder = paths(true, &hashes);
+    EXPECT_EQ(hashedOrder, paths(false, nullptr));
+    EXPECT_EQ(hashes, expected);
+    EXPECT_FALSE(fifo.opened()) << "the FIFO was opened";
 }

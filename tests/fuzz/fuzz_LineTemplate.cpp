@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         block.names = name;
         WalkEntry entry;
         entry.nameLength = std::uint32_t(name.size());
-        entry.values = {fileSize, created, modified, attributes, std::uint8_t(flags & 0x10 ? RecordValuesUnknown : 0)};
+        entry.values = {fileSize, created, modified, attributes, std::uint8_t(flags & 0x10 ? RecordValuesUnknown : 0), 0};
         block.entries.push_back(entry);
         list.appendBlock(block, datePattern);
     } else {

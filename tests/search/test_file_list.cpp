@@ -21,7 +21,7 @@ WalkBlock blockOf(const std::string& folder, const std::vector<std::string>& nam
         WalkEntry entry;
         entry.nameOffset = std::uint32_t(block.names.size());
         entry.nameLength = std::uint32_t(name.size());
-        entry.values = {std::int64_t(name.size()), when, when + 60, AttrArchive, 0};
+        entry.values = {std::int64_t(name.size()), when, when + 60, AttrArchive, 0, 0};
         block.names += name;
         block.entries.push_back(entry);
     }
