@@ -5,6 +5,8 @@
 #include "app/DuplicateCommands.h"
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
+#include "app/ListWorkspace.h"
+#include "app/RowActions.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "content/ContentReader.h"
@@ -13,12 +15,10 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 namespace dirlix {
@@ -123,13 +123,8 @@ void ChecksumCommands::compute(HashAlgorithm algorithm)
     auto job = std::make_shared<Job>();
     job->algorithm = algorithm;
     job->listSize = model->list().count();
-    const QModelIndexList selected = mWindow->ListView1->selectionModel()
-                                         ? mWindow->ListView1->selectionModel()->selectedRows()
-                                         : QModelIndexList();
-    if (!selected.isEmpty()) {
-        for (const QModelIndex& index : selected)
-            if (const std::size_t row = model->listIndex(index.row()); row != SIZE_MAX)
-                job->rows.push_back(row);
+    if (const std::vector<std::uint32_t> selected = mWindow->workspace()->rows()->selectedRows(); !selected.empty()) {
+        job->rows.assign(selected.begin(), selected.end());
         std::sort(job->rows.begin(), job->rows.end()); // in walk order: neighbours on disk read together
     } else if (model->ordered()) {
         for (int i = 0; i < model->rowCount(); ++i)

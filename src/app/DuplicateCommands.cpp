@@ -6,17 +6,17 @@
 #include "app/DuplicateWindow.h"
 #include "app/FileListModel.h"
 #include "app/ListCommands.h"
+#include "app/ListWorkspace.h"
+#include "app/RowActions.h"
 #include "app/SearchController.h"
 #include "app/frmMain.h"
 #include "content/DuplicateFinder.h"
 
 #include <QAction>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
@@ -88,14 +88,7 @@ void DuplicateCommands::find()
     }
 
     auto job = std::make_shared<Job>();
-    const QModelIndexList selected = mWindow->ListView1->selectionModel()
-                                         ? mWindow->ListView1->selectionModel()->selectedRows()
-                                         : QModelIndexList();
-    if (!selected.isEmpty()) {
-        std::vector<std::uint32_t> rows;
-        for (const QModelIndex& index : selected)
-            if (const std::size_t row = model->listIndex(index.row()); row != SIZE_MAX)
-                rows.push_back(std::uint32_t(row));
+    if (std::vector<std::uint32_t> rows = mWindow->workspace()->rows()->selectedRows(); !rows.empty()) {
         // In walk order, as the list has them: a group's first file is the one met first.
         std::sort(rows.begin(), rows.end());
         job->rows = model->list().rows(std::move(rows));
