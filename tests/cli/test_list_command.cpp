@@ -290,8 +290,9 @@ TEST(ListCommand, OutputTargetsByKind)
     // A link to a regular file: the link stays, the file is replaced whole with its mode and owner.
     writeFile(tmp / "real", "old");
     ASSERT_EQ(::chmod((tmp / "real").c_str(), 0640), 0);
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown((tmp / "real").c_str(), 65534, 65534), 0);
+    }
     ASSERT_EQ(::symlink("real", (tmp / "link").c_str()), 0);
     EXPECT_EQ(run("-o '" + tmp / "link" + "'").status, 0) << readFile(errors);
     EXPECT_EQ(kindOf(tmp / "link"), S_IFLNK);
@@ -299,8 +300,9 @@ TEST(ListCommand, OutputTargetsByKind)
     struct stat real{};
     ASSERT_EQ(::stat((tmp / "real").c_str(), &real), 0);
     EXPECT_EQ(real.st_mode & 07777, 0640u);
-    if (root)
+    if (root) {
         EXPECT_TRUE(real.st_uid == 65534 && real.st_gid == 65534) << "the owner is kept";
+    }
     // A dangling link: the file it names is made, the link left as it is.
     ASSERT_EQ(::symlink("made", (tmp / "dangling").c_str()), 0);
     EXPECT_EQ(run("-o '" + tmp / "dangling" + "'").status, 0) << readFile(errors);
