@@ -185,10 +185,7 @@ void ChecksumCommands::poll()
     mTimer->stop();
     mWorker.join();
     const std::shared_ptr<Job> job = std::move(mJob);
-    if (!mWindow->search()->isRunning() && !mWindow->exporter()->isRunning() && !mWindow->lists()->isRunning()) {
-        mWindow->stopButton()->hide();
-        mWindow->stopShortcut()->setEnabled(false);
-    }
+    mWindow->hideStopUnlessBusy();
     QString text;
     if (job->stop) {
         text = tr("Checksums stopped; none are shown.");

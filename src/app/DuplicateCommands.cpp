@@ -141,11 +141,7 @@ void DuplicateCommands::poll()
     mTimer->stop();
     mWorker.join();
     const std::shared_ptr<Job> job = std::move(mJob);
-    if (!mWindow->search()->isRunning() && !mWindow->exporter()->isRunning() && !mWindow->lists()->isRunning() &&
-        !mWindow->checksums()->isRunning()) {
-        mWindow->stopButton()->hide();
-        mWindow->stopShortcut()->setEnabled(false);
-    }
+    mWindow->hideStopUnlessBusy();
     if (job->stop) {
         mWindow->statusText()->setText(tr("Find Duplicates stopped; nothing is shown.").toHtmlEscaped());
         emit finished();

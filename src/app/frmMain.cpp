@@ -426,6 +426,15 @@ void frmMain::startExport(const QString& title, ExportController::Job job, bool 
     mProgressTimer->start();
 }
 
+void frmMain::hideStopUnlessBusy()
+{
+    if (mSearch->isRunning() || mExport->isRunning() || mLists->isRunning() || mChecksums->isRunning() ||
+        mDuplicates->isRunning())
+        return;
+    mStop->hide();
+    mStopShortcut->setEnabled(false);
+}
+
 void frmMain::exportFinished()
 {
     if (!mSearch->isRunning()) {

@@ -104,6 +104,8 @@ public:
 
     /** Shows @p message in the status bar and, for failures, in a message box unless tests silence it. */
     void reportFailure(const QString& title, const QString& message);
+    /** Hides Stop (and its key) unless a search, output, list or checksum work still runs. */
+    void hideStopUnlessBusy();
     /** When false, failures go to the status bar only (tests). */
     static void setFailureDialogsShown(bool shown);
     /** Whether failures are shown in message boxes too, by this window and the windows it opens. */
